@@ -1,0 +1,94 @@
+#pragma once
+// Engine cursors: an ordered view of a table's row numbers (current index,
+// range and filters) with records fetched on demand in blocks.
+#include "FilterExpr.h"
+#include "Session.h"
+#include <QHash>
+#include <QVector>
+#include <memory>
+#include <vector>
+
+using TRecord = QVector<QVariant>;
+using TRecordPtr = std::shared_ptr<const TRecord>;
+
+// One table of a database file, shared by every handle open on it.
+struct TPhysTable {
+    TDatabase* Db = nullptr;
+    TTableStructure Structure;
+    QString SqlName;               // quoted table name
+    QString SelectList;            // "_rid","F1","F2",...
+    quint64 Version = 1;           // raised by every write and external change
+    QHash<qint64, TRecordPtr> Cache;
+
+    int FieldIndex(const QString& name) const;   // 0-based, -1 when absent; ignores case
+    QVariant FromSql(int fieldIndex, const QVariant& v) const;
+    QVariant ToSql(int fieldIndex, const QVariant& v) const;
+    void Invalidate();
+    // Fetches records into the cache; ids missing from the table stay absent.
+    void Fetch(const std::vector<qint64>& ids);
+    TRecordPtr Record(qint64 id);   // nullptr when the row is gone
+    bool Exists(qint64 id);
+};
+
+// The part of a view that decides its rows.
+struct TViewDef {
+    QString OrderBy;                  // SQL order (index fields, then "_rid")
+    QStringList OrderFields;          // index fields, canonical names
+    TSqlCondition Range;              // master range
+    TSqlCondition Filter;             // the table's filter text
+    std::vector<std::pair<int, TSqlCondition>> EngineFilters;  // active ones, by handle
+    QString Where() const;
+    QVariantList Binds() const;
+};
+
+class TEngineCursor {
+public:
+    TEngineCursor(std::shared_ptr<TPhysTable> table, TViewDef view, quint64 handle, bool readOnly);
+    // A read-only clone standing on the same record.
+    std::unique_ptr<TEngineCursor> Clone() const;
+
+    quint64 Handle() const { return m_handle; }
+    QString TableTypeName() const { return QString::fromLatin1(szPARADOX); }
+    QString TableName() const { return m_table->Structure.Name; }
+    bool ReadOnly() const { return m_readOnly; }
+    TPhysTable& Table() const { return *m_table; }
+    const TViewDef& View() const { return m_view; }
+
+    // Re-reads the row numbers; keeps the current record when it is still in view.
+    void Rebuild();
+    void SetView(TViewDef view);
+    bool Stale() const { return m_builtVersion != m_table->Version; }
+
+    int RecordCount();
+    // Position: -1 before the first row, Count() after the last.
+    int Position() const { return m_pos; }
+    void SetPosition(int pos);
+    void SetToBegin() { m_pos = -1; }
+    void SetToEnd();
+    // Engine-style reads that raise EDBEngineError BOF/EOF at the ends.
+    TRecordPtr GetNextRecord();
+    TRecordPtr GetPriorRecord();
+    TRecordPtr GetRecord();          // the current one; EOF/BOF at a crack
+    TRecordPtr RecordAt(int pos);    // nullptr outside
+    TBookmark Bookmark() const;      // 0 at a crack
+    qint64 IdAt(int pos) const;
+    int PositionOf(qint64 id) const; // -1 when not in view
+    // Raises RECNOTFOUND (or OUTOFRANGE when only the range excludes it).
+    void SetToBookmark(TBookmark id);
+    void SetToCursor(const TEngineCursor& other);
+    int SeqNo() const { return (m_pos >= 0 && m_pos < Count()) ? m_pos + 1 : 0; }
+    int Count() const { return int(m_ids->size()); }
+
+    // Position of the first row whose order key is >= (or ==) the values.
+    int FindKey(const QVariantList& sqlValues, bool nearest);
+
+private:
+    void EnsureBuilt();
+    std::shared_ptr<TPhysTable> m_table;
+    TViewDef m_view;
+    std::shared_ptr<const std::vector<qint64>> m_ids;
+    quint64 m_builtVersion = 0;
+    quint64 m_handle;
+    int m_pos = -1;
+    bool m_readOnly;
+};

@@ -1,0 +1,136 @@
+#pragma once
+// The table engine's session: aliases to directories, one SQLite database
+// file per alias, and the structure of the tables inside.
+#include "DBTypes.h"
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+class TDatabase;
+struct TPhysTable;
+
+struct TFieldDef {
+    QString Name;
+    TFieldType DataType = ftUnknown;
+    int Size = 0;            // characters of a text field, declared size of a memo
+    bool Required = false;
+    int FieldNo = 0;         // 1-based position in the physical record
+};
+
+enum TIndexOption { ixPrimary = 1, ixUnique = 2, ixDescending = 4, ixCaseInsensitive = 8 };
+
+struct TIndexDef {
+    QString Name;            // "" for the primary index
+    QString Fields;          // field names separated by ';'
+    int Options = 0;         // TIndexOption bits
+    QStringList FieldList() const { return Fields.split(u';', Qt::SkipEmptyParts); }
+};
+
+// A validity check of a field: required, and a lookup table it draws from.
+struct TValCheckDesc {
+    int FieldNo = 0;
+    bool Required = false;
+    QString LookupTable;     // empty when the check names none
+    int LookupType = 0;      // 0 none; 1 fill the key; 4 fill all corresponding fields
+};
+
+// Structure of a table as stored in the database file.
+struct TTableStructure {
+    QString Name;                    // SQL table name (file name without extension)
+    std::vector<TFieldDef> Fields;
+    std::vector<TIndexDef> Indexes;  // primary first when there is one
+};
+
+QString SqlQuote(const QString& ident);
+// "KfzVar.DB" -> "KfzVar": the table's name inside the database file.
+QString TableBaseName(const QString& tableFileName);
+// Declared SQL type that carries field type and size.
+QString SqlTypeOf(const TFieldDef& def);
+TFieldDef FieldDefFromSqlType(const QString& name, const QString& declaredType);
+
+class TSession {
+public:
+    static TSession& Instance();
+
+    // Directory of the engine's network control files; must exist.
+    QString NetFileDir() const { return m_netFileDir; }
+    void SetNetFileDir(const QString& dir);
+
+    // Alias directories: defaults, replaced by entries of "aliases.ini" in
+    // the working directory ([Alias] Path=...), replaced by SetAliasPath.
+    QString AliasPath(const QString& alias);
+    void SetAliasPath(const QString& alias, const QString& dir);
+    bool IsKnownAlias(const QString& alias);
+    QStringList AliasNames();
+    void ReloadAliasFile();
+
+    TDatabase* Database(const QString& alias);   // opened on first use
+    void CloseDatabases();
+
+    // Drops everything: for tests that start afresh in another directory.
+    void Reset();
+
+private:
+    TSession();
+    void EnsureAliasFileRead();
+    QString m_netFileDir;
+    QHash<QString, QString> m_paths;        // key: lower-case alias
+    QHash<QString, QString> m_explicit;
+    bool m_fileRead = false;
+    std::vector<std::unique_ptr<TDatabase>> m_databases;
+};
+
+inline TSession& Session() { return TSession::Instance(); }
+
+class TDatabase {
+public:
+    TDatabase(const QString& alias, const QString& dir);
+    ~TDatabase();
+
+    QString AliasName() const { return m_alias; }
+    QString Directory() const { return m_dir; }
+    QString FileName() const { return m_file; }
+    QSqlDatabase& Db() { return m_db; }
+    sqlite3* Handle() const { return m_handle; }
+
+    // Cached prepared statements for hot paths.
+    QSqlQuery& Query(const QString& sql);
+    // Runs a statement; engine errors become EDBEngineError.
+    void Exec(const QString& sql, const QVariantList& binds = {});
+    [[noreturn]] void RaiseError(const QSqlError& err, const QString& context);
+
+    void BeginTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return m_txDepth > 0; }
+
+    bool TableExists(const QString& tableFileName);
+    QStringList TableNames();
+    void CreateTable(const QString& tableFileName, const std::vector<TFieldDef>& fields,
+                     const std::vector<TIndexDef>& indexes);
+    void DeleteTable(const QString& tableFileName);
+    void AddValCheck(const QString& tableFileName, const TValCheckDesc& check);
+    std::vector<TValCheckDesc> ValChecks(const QString& tableFileName);
+
+    // Shared state of one table (structure, record cache, change counter).
+    std::shared_ptr<TPhysTable> Table(const QString& tableFileName);
+    // Data changed by another connection since the last look: caches are dropped.
+    void CheckExternalChanges();
+    // Called after every write through this connection.
+    void NoteLocalChange(TPhysTable* t);
+
+private:
+    TTableStructure ReadStructure(const QString& baseName);
+    QString m_alias, m_dir, m_file, m_conn;
+    QSqlDatabase m_db;
+    sqlite3* m_handle = nullptr;
+    QHash<QString, QSqlQuery*> m_queries;
+    QHash<QString, std::shared_ptr<TPhysTable>> m_tables;   // key: lower-case base name
+    int m_txDepth = 0;
+    qint64 m_dataVersion = -1;
+};
