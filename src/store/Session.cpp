@@ -85,8 +85,14 @@ TFieldDef FieldDefFromSqlType(const QString& name, const QString& declaredType)
 
 TSession& TSession::Instance()
 {
-    static TSession s;
-    return s;
+    // Never destroyed at exit: QtSql's own registry may already be gone
+    // then. Connections close with the application object instead.
+    static TSession* s = [] {
+        auto* p = new TSession;
+        if (QCoreApplication::instance()) qAddPostRoutine([] { Instance().CloseDatabases(); });
+        return p;
+    }();
+    return *s;
 }
 
 TSession::TSession() = default;

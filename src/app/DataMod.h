@@ -1,0 +1,72 @@
+#pragma once
+// The data module: one handle and one data source per table, opened at
+// start in a fixed order, and the schema every new database receives.
+#include "Table.h"
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+// One table of the schema: where it lies, its stored fields and keys, and
+// the fields the program declares on its handle.
+struct TTableSchema {
+    QString Alias;                      // "Pelmora" or "PelmoraPriv"
+    QString FileName;                   // "KfzVar.DB"
+    std::vector<TFieldDef> Fields;
+    std::vector<TIndexDef> Indexes;
+    std::vector<TFieldDesc> Declared;   // empty: the stored fields as they are
+};
+
+// The month names, the one encoding of months in every table and filter.
+const QStringList& MonthNames();
+// Every table of the program, in the order they are opened at start, then the rest.
+const std::vector<TTableSchema>& PelmoraSchema();
+const TTableSchema& SchemaOf(const QString& fileName);
+// Creates missing tables in both databases and fills the delivered records.
+void CreateMissingTables();
+
+class TDataModule1 : public QObject {
+    Q_OBJECT
+public:
+    explicit TDataModule1(QObject* owner = nullptr);
+    ~TDataModule1() override;
+
+    TTable* TTblMain;
+    TTable* TTblBetriebsstunden;
+    TTable* TTblTermine;
+    TTable* TTblVarKosten;
+    TTable* TTblMonatKosten;
+    TTable* TTblHistorie;
+    TTable* TTblEinstellungenPriv;
+    TTable* TTblEinstellungenAllgem;
+    TTable* TTblGruppe;
+    TTable* TTblHilfe;
+    TTable* TblStandort;
+    TTable* TTblFuhrparkKosten;
+    TTable* TTblVar;
+    TTable* TTblVar1;
+
+    TDataSource* TDataSrcMain;
+    TDataSource* TDataSrcBetriebsstunden;
+    TDataSource* TDataSrcTermine;
+    TDataSource* TDataSrcVarKosten;
+    TDataSource* TDataSrcMonatKosten;
+    TDataSource* DataSrcHistorie;
+    TDataSource* TDataSrcEinstellungenPriv;
+    TDataSource* TDataSrcEinstellungenAllgem;
+    TDataSource* TDataSrcGruppe;
+    TDataSource* TDataSrcHilfe;
+    TDataSource* DataSrcStandort;
+    TDataSource* DataSrcFuhrparkKosten;
+
+    // The eleven tables opened at start, in their order.
+    std::vector<TTable*> StartTables() const;
+    // Closes the spare handles and clears alias, table, index, master and filter.
+    void ResetSpareHandles();
+
+    // Observers of the start and end (the order is part of the contract).
+    static std::function<void(const QString& tableName, bool opened)> OnTableSwitched;
+
+private:
+    TTable* MakeTable(const char* name, const QString& fileName);
+    TDataSource* MakeSource(const char* name, TTable* t);
+};
