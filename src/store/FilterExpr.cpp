@@ -476,12 +476,15 @@ public:
     {
         Frag f = parseOr();
         if (peek().kind != Token::End)
-            fail(QStringLiteral("unerwartetes '%1' nach dem Ausdruck").arg(peek().raw));
+            fail(QStringLiteral("unerwartetes %1 nach dem Ausdruck").arg(shown(peek())));
         return f;
     }
 
 private:
     const Token& peek() const { return m_tokens[m_pos]; }
+
+    // A quoted text already shows its quotes.
+    static QString shown(const Token& t) { return t.kind == Token::String ? t.raw : u'\'' + t.raw + u'\''; }
     const Token& next() { return m_tokens[m_pos++]; }
 
     bool isKeyword(const Token& t, const char* word) const
@@ -532,15 +535,15 @@ private:
             if (peek().kind == Token::End)
                 fail(QStringLiteral("')' erwartet"));
             if (peek().kind != Token::RParen)
-                fail(QStringLiteral("')' erwartet bei '%1'").arg(peek().raw));
+                fail(QStringLiteral("')' erwartet bei %1").arg(shown(peek())));
             ++m_pos;
             return f;
         }
         const Operand left = parseOperand();
         if (peek().kind != Token::Op) {
             if (peek().kind == Token::End)
-                fail(QStringLiteral("Vergleichsoperator fehlt nach '%1'").arg(m_tokens[m_pos - 1].raw));
-            fail(QStringLiteral("Vergleichsoperator erwartet bei '%1'").arg(peek().raw));
+                fail(QStringLiteral("Vergleichsoperator fehlt nach %1").arg(shown(m_tokens[m_pos - 1])));
+            fail(QStringLiteral("Vergleichsoperator erwartet bei %1").arg(shown(peek())));
         }
         const CmpOp op = next().op;
         const Operand right = parseOperand();
@@ -573,7 +576,7 @@ private:
         }
         case Token::Name:
             if (isKeyword(t, "and") || isKeyword(t, "or") || isKeyword(t, "not"))
-                fail(QStringLiteral("Operand erwartet bei '%1'").arg(t.raw));
+                fail(QStringLiteral("Operand erwartet bei %1").arg(shown(t)));
             o.field = m_fields.byName ? m_fields.byName(t.value) : nullptr;
             if (!o.field) {
                 // Aktiv = Wahr reads naturally; only where no field has that name
@@ -584,7 +587,7 @@ private:
             }
             break;
         default:
-            fail(QStringLiteral("Operand erwartet bei '%1'").arg(t.raw));
+            fail(QStringLiteral("Operand erwartet bei %1").arg(shown(t)));
         }
         ++m_pos;
         return o;

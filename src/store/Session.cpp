@@ -228,6 +228,12 @@ QSqlQuery& TDatabase::Query(const QString& sql)
 {
     auto it = m_queries.find(sql);
     if (it != m_queries.end()) return **it;
+    // Filters make new statements; keep the cache bounded. No caller holds
+    // a statement across a call of this function.
+    if (m_queries.size() >= 256) {
+        qDeleteAll(m_queries);
+        m_queries.clear();
+    }
     auto* q = new QSqlQuery(m_db);
     q->setForwardOnly(true);
     if (!q->prepare(sql)) {
