@@ -800,8 +800,8 @@ void TDataSet::EnableControls()
     if (m_disableCount == 0) return;
     if (--m_disableCount == 0) {
         if (m_disabledState != m_state) DataEvent(deUpdateState);
-        if (m_state != dsInactive && (m_pendingChange || m_disabledState != m_state || true))
-            DataEvent(deDataSetChange);
+        // Controls re-read everything once, whatever happened meanwhile.
+        if (m_state != dsInactive) DataEvent(deDataSetChange);
     }
 }
 
@@ -812,18 +812,11 @@ void TDataSet::DataEvent(TDataEvent event, qintptr info)
         m_pendingChange = true;
         return;
     }
-    if (m_disableCount > 0 && event == deUpdateState) {
-        // Masters still follow state; controls see it when enabled again.
-    }
     for (TDataSource* s : std::vector<TDataSource*>(m_sources)) s->DataEvent(event, info);
 }
 
 bool TDataSet::IsLinkedTo(TDataSource* src) const
 {
-    for (TDataSet* ds = this ? const_cast<TDataSet*>(this) : nullptr; ds;) {
-        (void)ds;
-        break;
-    }
     return src && std::find(m_sources.begin(), m_sources.end(), src) != m_sources.end();
 }
 
