@@ -1,0 +1,58 @@
+#include "Passwort.h"
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PasswordDlg"));
+    setWindowTitle(QStringLiteral("Paßwort-Dialog"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QFont f = font();
+    f.setBold(true);
+    setFont(f);
+    auto* lay = new QVBoxLayout(this);
+    auto* label = new QLabel(QStringLiteral("Paßwort eingeben:"), this);
+    Password = new QLineEdit(this);
+    Password->setObjectName(QStringLiteral("Password"));
+    Password->setToolTip(QStringLiteral("Bitte Passwort eingeben"));
+    Password->setMaxLength(10);
+    Password->setEchoMode(QLineEdit::Password);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OKBtn"));
+    ok->setToolTip(QStringLiteral("Eingabe bestätigen"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CancelBtn"));
+    cancel->setToolTip(QStringLiteral("Vorgang abbrechen"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    lay->addWidget(label);
+    lay->addWidget(Password);
+    lay->addWidget(buttons);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QString TPasswordDlg::Text() const { return Password->text(); }
+
+void TPasswordDlg::showEvent(QShowEvent* e)
+{
+    // Every activation starts with an empty box.
+    Password->clear();
+    Password->setFocus();
+    QDialog::showEvent(e);
+}
+
+bool TPasswordDlg::Matches(const QString& entered, const QString& stored)
+{
+    auto upAscii = [](const QString& s) {
+        QString r = s;
+        for (QChar& c : r)
+            if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - 32);
+        return r;
+    };
+    return upAscii(entered) == upAscii(stored);
+}

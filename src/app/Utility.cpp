@@ -1,0 +1,17 @@
+#include "Utility.h"
+
+QStringList YearListItems(const QDate& today)
+{
+    QStringList items;
+    const int last = std::max(today.year() + 10, 1990);
+    for (int y = 1990; y <= last; ++y) items << QString::number(y);
+    return items;
+}
+
+int YearListIndex(const QStringList& items, const QDate& today)
+{
+    // Searched from the top; not found ends one past the last item.
+    int i = 0;
+    while (i < items.size() && items[i] != QString::number(today.year())) ++i;
+    return i < items.size() ? i : -1;
+}

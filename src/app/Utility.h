@@ -1,0 +1,9 @@
+#pragma once
+// Small helpers of the main window and its dialogs.
+#include <QDate>
+#include <QStringList>
+
+// Items of every year list: "1990" up to ten years after today's year.
+QStringList YearListItems(const QDate& today);
+// Index of today's year in such a list, -1 when it is not there.
+int YearListIndex(const QStringList& items, const QDate& today);

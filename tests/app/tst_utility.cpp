@@ -1,0 +1,67 @@
+#include "Passwort.h"
+#include "Utility.h"
+#include <QLineEdit>
+#include <QtTest>
+
+class TestUtility : public QObject {
+    Q_OBJECT
+private slots:
+    void yearList_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("2001") << QDate(2001, 5, 1) << "2011" << 11;
+        QTest::newRow("2026") << QDate(2026, 12, 10) << "2036" << 36;
+        QTest::newRow("1985 selects nothing") << QDate(1985, 1, 1) << "1995" << -1;
+        QTest::newRow("1990 first") << QDate(1990, 3, 3) << "2000" << 0;
+    }
+    void yearList()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QString, last);
+        QFETCH(int, selected);
+        const QStringList items = YearListItems(today);
+        QCOMPARE(items.first(), QStringLiteral("1990"));
+        QCOMPARE(items.last(), last);
+        QCOMPARE(YearListIndex(items, today), selected);
+        if (selected >= 0) QCOMPARE(items[selected], QString::number(today.year()));
+    }
+
+    void password_data()
+    {
+        QTest::addColumn<QString>("entered");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("upper typed, lower stored") << "GEHEIM" << "geheim" << true;
+        QTest::newRow("mixed") << "GeHeIm" << "geheim" << true;
+        QTest::newRow("prefix only") << "geh" << "geheim" << false;
+        QTest::newRow("umlaut case differs") << "MÜLLER" << "müller" << false;
+        QTest::newRow("umlaut same case") << "MüLLER" << "müller" << true;
+        QTest::newRow("both empty") << "" << "" << true;
+        QTest::newRow("empty entry") << "" << "x" << false;
+        QTest::newRow("mixed stored") << "TARVOS" << "TarVos" << true;
+    }
+    void password()
+    {
+        QFETCH(QString, entered);
+        QFETCH(QString, stored);
+        QFETCH(bool, match);
+        QCOMPARE(TPasswordDlg::Matches(entered, stored), match);
+    }
+
+    void passwordDialogFrame()
+    {
+        TPasswordDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Paßwort-Dialog"));
+        QCOMPARE(dlg.Password->maxLength(), 10);
+        QCOMPARE(dlg.Password->echoMode(), QLineEdit::Password);
+        dlg.Password->setText(QStringLiteral("alt"));
+        dlg.show();
+        QVERIFY(dlg.Password->text().isEmpty());
+        dlg.hide();
+    }
+};
+
+QTEST_MAIN(TestUtility)
+#include "tst_utility.moc"
