@@ -4,14 +4,99 @@
 #include <QDate>
 #include <QDateTime>
 #include <QSqlError>
+#include <QSqlResult>
 #include <QTime>
 #include <algorithm>
+#include <sqlite3.h>
 
 using namespace DBConsts;
 
 namespace {
 constexpr int kBlock = 128;           // records fetched per query
 constexpr int kCacheLimit = 16384;    // records kept per table
+
+// The statement behind a cached query. The hot loops (row lists, record
+// blocks) step it directly: QtSql's per-value variants and UTF-16 copies
+// cost more than the reads themselves. QtSql still owns and finalises it.
+sqlite3_stmt* StatementOf(const QSqlQuery& q)
+{
+    const QSqlResult* r = q.result();
+    const QVariant h = r ? r->handle() : QVariant();
+    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3_stmt*") == 0)
+        return *static_cast<sqlite3_stmt* const*>(h.constData());
+    return nullptr;
+}
+
+[[noreturn]] void RaiseStep(TDatabase* db, sqlite3_stmt* st, int rc)
+{
+    const int code = db->Handle() ? sqlite3_extended_errcode(db->Handle()) : rc;
+    const QString text = QString::fromUtf8(db->Handle() ? sqlite3_errmsg(db->Handle()) : sqlite3_errstr(rc));
+    sqlite3_reset(st);
+    db->RaiseError(QSqlError(QStringLiteral("Unable to fetch row"), text, QSqlError::StatementError,
+                             QString::number(code)),
+                   QString());
+}
+
+// Binds as QtSql's SQLite driver binds the same value.
+int BindValue(sqlite3_stmt* st, int i, const QVariant& v)
+{
+    if (!v.isValid() || v.isNull()) return sqlite3_bind_null(st, i);
+    switch (v.typeId()) {
+    case QMetaType::QString: {
+        const QString s = v.toString();
+        if (s.isNull()) return sqlite3_bind_null(st, i);
+        return sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray b = v.toByteArray();
+        if (b.isNull()) return sqlite3_bind_null(st, i);
+        return sqlite3_bind_blob(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+    }
+    case QMetaType::Int: case QMetaType::Bool: return sqlite3_bind_int(st, i, v.toInt());
+    case QMetaType::Double: return sqlite3_bind_double(st, i, v.toDouble());
+    case QMetaType::UInt: case QMetaType::LongLong: return sqlite3_bind_int64(st, i, v.toLongLong());
+    case QMetaType::QDateTime: {
+        const QString s = v.toDateTime().toString(Qt::ISODateWithMs);
+        return sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+    }
+    case QMetaType::QTime: {
+        const QString s = v.toTime().toString(QStringLiteral("hh:mm:ss.zzz"));
+        return sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+    }
+    default: {
+        const QString s = v.toString();
+        return sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+// A column as QtSql would hand it over, before the field's conversion.
+QVariant RawColumn(sqlite3_stmt* st, int col)
+{
+    switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL: return {};
+    case SQLITE_INTEGER: return qint64(sqlite3_column_int64(st, col));
+    case SQLITE_FLOAT: return sqlite3_column_double(st, col);
+    case SQLITE_BLOB: {
+        const void* p = sqlite3_column_blob(st, col);
+        return QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(st, col));
+    }
+    default: {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+        return QString::fromUtf8(p, sqlite3_column_bytes(st, col));
+    }
+    }
+}
+
+inline int Digits(const char* p, int n)
+{
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return -1;
+        v = v * 10 + (p[i] - '0');
+    }
+    return v;
+}
 }
 
 int TPhysTable::FieldIndex(const QString& name) const
@@ -85,18 +170,68 @@ void TPhysTable::Fetch(const std::vector<qint64>& ids)
         placeholders = p.join(u',');
     }
     QSqlQuery& q = Db->Query(QStringLiteral("SELECT %1 FROM %2 WHERE \"_rid\" IN (%3)").arg(SelectList, SqlName, placeholders));
+    sqlite3_stmt* st = StatementOf(q);
     size_t done = 0;
     const int nf = int(Structure.Fields.size());
     while (done < ids.size()) {
         const size_t n = std::min<size_t>(kBlock, ids.size() - done);
-        for (int i = 0; i < kBlock; ++i) q.bindValue(i, ids[done + std::min<size_t>(i, n - 1)]);
-        if (!q.exec()) Db->RaiseError(q.lastError(), QString());
-        while (q.next()) {
-            auto rec = std::make_shared<TRecord>(nf);
-            for (int f = 0; f < nf; ++f) (*rec)[f] = FromSql(f, q.value(f + 1));
-            Cache.insert(q.value(0).toLongLong(), rec);
+        if (!st) {
+            for (int i = 0; i < kBlock; ++i) q.bindValue(i, ids[done + std::min<size_t>(i, n - 1)]);
+            if (!q.exec()) Db->RaiseError(q.lastError(), QString());
+            while (q.next()) {
+                auto rec = std::make_shared<TRecord>(nf);
+                for (int f = 0; f < nf; ++f) (*rec)[f] = FromSql(f, q.value(f + 1));
+                Cache.insert(q.value(0).toLongLong(), rec);
+            }
+            q.finish();
+            done += n;
+            continue;
         }
-        q.finish();
+        sqlite3_reset(st);
+        for (int i = 0; i < kBlock; ++i) sqlite3_bind_int64(st, i + 1, ids[done + std::min<size_t>(i, n - 1)]);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            auto rec = std::make_shared<TRecord>(nf);
+            for (int f = 0; f < nf; ++f) {
+                const int col = f + 1;
+                const int ct = sqlite3_column_type(st, col);
+                if (ct == SQLITE_NULL) continue;
+                QVariant& out = (*rec)[f];
+                // Direct conversions of the common cases; FromSql does the rest.
+                switch (Structure.Fields[f].DataType) {
+                case ftString: case ftMemo: case ftFmtMemo:
+                    if (ct == SQLITE_TEXT) {
+                        const int len = sqlite3_column_bytes(st, col);
+                        if (len > 0)
+                            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, col)), len);
+                        continue;
+                    }
+                    break;
+                case ftFloat: case ftCurrency: case ftBCD:
+                    if (ct == SQLITE_FLOAT || ct == SQLITE_INTEGER) {
+                        out = sqlite3_column_double(st, col);
+                        continue;
+                    }
+                    break;
+                case ftDate:
+                    if (ct == SQLITE_TEXT && sqlite3_column_bytes(st, col) == 10) {
+                        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+                        const int y = Digits(p, 4), m = Digits(p + 5, 2), d = Digits(p + 8, 2);
+                        if (y >= 0 && m >= 0 && d >= 0 && p[4] == '-' && p[7] == '-') {
+                            const QDate date(y, m, d);
+                            if (date.isValid()) out = date;
+                            continue;
+                        }
+                    }
+                    break;
+                default: break;
+                }
+                out = FromSql(f, RawColumn(st, col));
+            }
+            Cache.insert(sqlite3_column_int64(st, 0), rec);
+        }
+        if (rc != SQLITE_DONE) RaiseStep(Db, st, rc);
+        sqlite3_reset(st);
         done += n;
     }
 }
@@ -171,11 +306,23 @@ void TEngineCursor::Rebuild()
     sql += QStringLiteral(" ORDER BY ") + (m_view.OrderBy.isEmpty() ? QStringLiteral("\"_rid\"") : m_view.OrderBy);
     QSqlQuery& q = m_table->Db->Query(sql);
     const QVariantList binds = m_view.Binds();
-    for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
-    if (!q.exec()) m_table->Db->RaiseError(q.lastError(), sql);
     auto ids = std::make_shared<std::vector<qint64>>();
-    while (q.next()) ids->push_back(q.value(0).toLongLong());
-    q.finish();
+    ids->reserve(m_ids->size());
+    if (sqlite3_stmt* st = StatementOf(q)) {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        for (int i = 0; i < binds.size(); ++i)
+            if (int rc = BindValue(st, i + 1, binds[i]); rc != SQLITE_OK) RaiseStep(m_table->Db, st, rc);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) ids->push_back(sqlite3_column_int64(st, 0));
+        if (rc != SQLITE_DONE) RaiseStep(m_table->Db, st, rc);
+        sqlite3_reset(st);
+    } else {
+        for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
+        if (!q.exec()) m_table->Db->RaiseError(q.lastError(), sql);
+        while (q.next()) ids->push_back(q.value(0).toLongLong());
+        q.finish();
+    }
     m_ids = ids;
     m_builtVersion = m_table->Version;
     int p = current ? PositionOf(current) : -1;
