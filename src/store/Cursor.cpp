@@ -288,43 +288,89 @@ std::unique_ptr<TEngineCursor> TEngineCursor::Clone() const
     return c;
 }
 
-void TEngineCursor::SetView(TViewDef view)
+void TEngineCursor::SetView(TViewDef view, bool keepPosition)
 {
     m_view = std::move(view);
-    Rebuild();
+    Rebuild(keepPosition);
 }
 
-void TEngineCursor::Rebuild()
+namespace {
+constexpr int kFirstRows = 256;
+}
+
+std::vector<qint64> TEngineCursor::QueryIds(int limit) const
 {
-    m_table->Db->CheckExternalChanges();
-    const qint64 current = Bookmark();
-    const int oldPos = m_pos;
-    const int oldCount = Count();
     QString sql = QStringLiteral("SELECT \"_rid\" FROM %1").arg(m_table->SqlName);
     const QString where = m_view.Where();
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where;
     sql += QStringLiteral(" ORDER BY ") + (m_view.OrderBy.isEmpty() ? QStringLiteral("\"_rid\"") : m_view.OrderBy);
+    if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
     QSqlQuery& q = m_table->Db->Query(sql);
     const QVariantList binds = m_view.Binds();
-    auto ids = std::make_shared<std::vector<qint64>>();
-    ids->reserve(m_ids->size());
+    std::vector<qint64> ids;
+    ids.reserve(limit > 0 ? size_t(limit) : m_ids->size());
     if (sqlite3_stmt* st = StatementOf(q)) {
         sqlite3_reset(st);
         sqlite3_clear_bindings(st);
         for (int i = 0; i < binds.size(); ++i)
             if (int rc = BindValue(st, i + 1, binds[i]); rc != SQLITE_OK) RaiseStep(m_table->Db, st, rc);
         int rc;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) ids->push_back(sqlite3_column_int64(st, 0));
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(st, 0));
         if (rc != SQLITE_DONE) RaiseStep(m_table->Db, st, rc);
         sqlite3_reset(st);
     } else {
         for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
         if (!q.exec()) m_table->Db->RaiseError(q.lastError(), sql);
-        while (q.next()) ids->push_back(q.value(0).toLongLong());
+        while (q.next()) ids.push_back(q.value(0).toLongLong());
         q.finish();
     }
-    m_ids = ids;
+    return ids;
+}
+
+int TEngineCursor::QueryCount() const
+{
+    QString sql = QStringLiteral("SELECT COUNT(*) FROM %1").arg(m_table->SqlName);
+    const QString where = m_view.Where();
+    if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where;
+    QSqlQuery& q = m_table->Db->Query(sql);
+    const QVariantList binds = m_view.Binds();
+    for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
+    if (!q.exec()) m_table->Db->RaiseError(q.lastError(), sql);
+    const int n = q.next() ? q.value(0).toInt() : 0;
+    q.finish();
+    return n;
+}
+
+void TEngineCursor::EnsureFull() const
+{
+    if (!m_partial) return;
+    m_ids = std::make_shared<const std::vector<qint64>>(QueryIds(0));
+    m_partial = false;
+}
+
+void TEngineCursor::Rebuild(bool keepPosition)
+{
+    m_table->Db->CheckExternalChanges();
+    const qint64 current = keepPosition ? Bookmark() : 0;
+    const int oldPos = m_pos;
+    const int oldCount = Count();
+    if (!keepPosition || (current == 0 && oldPos <= 0)) {
+        std::vector<qint64> first = QueryIds(kFirstRows + 1);
+        m_partial = first.size() > size_t(kFirstRows);
+        if (m_partial) {
+            first.resize(kFirstRows);
+            m_fullCount = QueryCount();
+        }
+        m_ids = std::make_shared<const std::vector<qint64>>(std::move(first));
+    } else {
+        m_partial = false;
+        m_ids = std::make_shared<const std::vector<qint64>>(QueryIds(0));
+    }
     m_builtVersion = m_table->Version;
+    if (!keepPosition) {
+        m_pos = Count() ? 0 : -1;
+        return;
+    }
     int p = current ? PositionOf(current) : -1;
     if (p >= 0) m_pos = p;
     else if (oldPos < 0) m_pos = -1;
@@ -352,7 +398,9 @@ void TEngineCursor::SetToEnd() { m_pos = Count(); }
 
 qint64 TEngineCursor::IdAt(int pos) const
 {
-    return (pos >= 0 && pos < Count()) ? (*m_ids)[pos] : 0;
+    if (pos < 0 || pos >= Count()) return 0;
+    if (size_t(pos) >= m_ids->size()) EnsureFull();
+    return size_t(pos) < m_ids->size() ? (*m_ids)[pos] : 0;
 }
 
 TBookmark TEngineCursor::Bookmark() const { return IdAt(m_pos); }
@@ -361,19 +409,23 @@ int TEngineCursor::PositionOf(qint64 id) const
 {
     if (!id) return -1;
     auto it = std::find(m_ids->begin(), m_ids->end(), id);
+    if (it == m_ids->end() && m_partial) {
+        EnsureFull();
+        it = std::find(m_ids->begin(), m_ids->end(), id);
+    }
     return it == m_ids->end() ? -1 : int(it - m_ids->begin());
 }
 
 TRecordPtr TEngineCursor::RecordAt(int pos)
 {
     if (pos < 0 || pos >= Count()) return nullptr;
-    const qint64 id = (*m_ids)[pos];
+    const qint64 id = IdAt(pos);
     auto it = m_table->Cache.constFind(id);
     if (it != m_table->Cache.constEnd()) return *it;
     // Read a block around the position, mostly ahead: walks go forward.
     std::vector<qint64> want;
     const int from = std::max(0, pos - kBlock / 8);
-    const int to = std::min(Count(), from + kBlock);
+    const int to = std::min(m_partial ? int(m_ids->size()) : Count(), from + kBlock);
     for (int i = from; i < to; ++i)
         if (!m_table->Cache.contains((*m_ids)[i])) want.push_back((*m_ids)[i]);
     m_table->Fetch(want);

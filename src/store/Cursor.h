@@ -54,9 +54,10 @@ public:
     TPhysTable& Table() const { return *m_table; }
     const TViewDef& View() const { return m_view; }
 
-    // Re-reads the row numbers; keeps the current record when it is still in view.
-    void Rebuild();
-    void SetView(TViewDef view);
+    // Re-reads the row numbers; keeps the current record when it is still in
+    // view. Without a record to keep only the first rows are read at once.
+    void Rebuild(bool keepPosition = true);
+    void SetView(TViewDef view, bool keepPosition = true);
     bool Stale() const { return m_builtVersion != m_table->Version; }
 
     int RecordCount();
@@ -77,16 +78,23 @@ public:
     void SetToBookmark(TBookmark id);
     void SetToCursor(const TEngineCursor& other);
     int SeqNo() const { return (m_pos >= 0 && m_pos < Count()) ? m_pos + 1 : 0; }
-    int Count() const { return int(m_ids->size()); }
+    int Count() const { return m_partial ? m_fullCount : int(m_ids->size()); }
 
     // Position of the first row whose order key is >= (or ==) the values.
     int FindKey(const QVariantList& sqlValues, bool nearest);
 
 private:
     void EnsureBuilt();
+    // A large view starts with its first rows and the count; the rest is
+    // read when a position beyond them is needed.
+    void EnsureFull() const;
+    std::vector<qint64> QueryIds(int limit) const;
+    int QueryCount() const;
     std::shared_ptr<TPhysTable> m_table;
     TViewDef m_view;
-    std::shared_ptr<const std::vector<qint64>> m_ids;
+    mutable std::shared_ptr<const std::vector<qint64>> m_ids;
+    mutable bool m_partial = false;
+    int m_fullCount = 0;
     quint64 m_builtVersion = 0;
     quint64 m_handle;
     int m_pos = -1;

@@ -502,7 +502,7 @@ bool TDataSet::EngineFilterActive(int handle) const
 void TDataSet::ReapplyView(bool gotoFirst)
 {
     if (!Active()) return;
-    m_cursor->SetView(BuildView());
+    m_cursor->SetView(BuildView(), !gotoFirst);
     if (gotoFirst || m_cursor->Position() < 0 || m_cursor->Position() >= m_cursor->Count())
         m_cursor->SetPosition(m_cursor->Count() ? 0 : -1);
     m_bof = gotoFirst || m_cursor->Count() == 0;

@@ -229,7 +229,7 @@ void TTable::MasterChanged()
     if (!Active() || m_destroying) return;
     CheckBrowseMode();
     if (BeforeScroll) BeforeScroll(this);
-    m_cursor->SetView(BuildView());
+    m_cursor->SetView(BuildView(), false);
     m_cursor->SetPosition(m_cursor->Count() ? 0 : -1);
     m_bof = true;
     m_eof = m_cursor->Count() == 0;

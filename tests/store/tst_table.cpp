@@ -206,6 +206,7 @@ private slots:
     void masterDetailRangeAndFilter();
     void disableControlsSuspendsLinks();
 
+    void largeViewReadsOnDemand();
     void secondHandleSeesPostAfterRefresh();
     void changedByOtherConnection_data();
     void changedByOtherConnection();
@@ -947,6 +948,69 @@ void TestTable::disableControlsSuspendsLinks()
 }
 
 // ------------------------------------------------------------ several handles and users
+
+// A view larger than the first block of row numbers: counts, ends, jumps,
+// keys, bookmarks and clones beyond the first block.
+void TestTable::largeViewReadsOnDemand()
+{
+    createTable(QStringLiteral("Gross.DB"), {{"Nr", ftInteger, 0, true}, {"Gerade", ftString, 1}},
+                {{QString(), "Nr", ixPrimary | ixUnique}});
+    TDatabase* db = Session().Database(QStringLiteral("Pelmora"));
+    {
+        TTable w;
+        openTable(w, QStringLiteral("Gross.DB"));
+        db->BeginTransaction();
+        for (int i = 1000; i >= 1; --i) w.AppendRecord({i, i % 2 ? "N" : "J"});
+        db->Commit();
+    }
+    TTable t;
+    openTable(t, QStringLiteral("Gross.DB"));
+    QCOMPARE(t.RecordCount(), 1000);
+    QCOMPARE(t.FieldByName("Nr")->AsInteger(), 1);
+    t.Last();
+    QCOMPARE(t.FieldByName("Nr")->AsInteger(), 1000);
+    QCOMPARE(t.RecNo(), 1000);
+    t.First();
+    QCOMPARE(t.MoveBy(500), 500);
+    QCOMPARE(t.RecNo(), 501);
+    QCOMPARE(t.FieldByName("Nr")->AsInteger(), 501);
+
+    TTable fresh;
+    openTable(fresh, QStringLiteral("Gross.DB"));
+    QVERIFY(fresh.FindKey({900}));
+    QCOMPARE(fresh.RecNo(), 900);
+    const TBookmark b = fresh.GetBookmark();
+    fresh.First();
+    fresh.GotoBookmark(b);
+    QCOMPARE(fresh.FieldByName("Nr")->AsInteger(), 900);
+
+    TTable other;
+    openTable(other, QStringLiteral("Gross.DB"));
+    auto clone = fresh.CloneCursor();
+    other.SetToCursor(*clone);
+    QCOMPARE(other.FieldByName("Nr")->AsInteger(), 900);
+    QCOMPARE(clone->GetNextRecord()->at(0).toInt(), 901);
+
+    TTable walk;
+    openTable(walk, QStringLiteral("Gross.DB"));
+    int n = 0, last = 0;
+    bool ordered = true;
+    for (walk.First(); !walk.Eof(); walk.Next()) {
+        const int nr = int(walk.FieldByName("Nr")->AsInteger());
+        ordered = ordered && nr == last + 1;
+        last = nr;
+        ++n;
+    }
+    QCOMPARE(n, 1000);
+    QVERIFY(ordered);
+
+    walk.SetFilter(QStringLiteral("Gerade = 'J'"));
+    walk.SetFiltered(true);
+    QCOMPARE(walk.RecordCount(), 500);
+    walk.Last();
+    QCOMPARE(walk.FieldByName("Nr")->AsInteger(), 1000);
+    QCOMPARE(walk.RecNo(), 500);
+}
 
 void TestTable::secondHandleSeesPostAfterRefresh()
 {
