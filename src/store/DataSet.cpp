@@ -738,26 +738,8 @@ void TDataSet::Delete()
     DoAfterScroll();
 }
 
-void TDataSet::InsertRecord(const QVariantList& values)
+void TDataSet::AssignByPosition(const QVariantList& values)
 {
-    Insert();
-    try {
-        int vi = 0;
-        for (const auto& f : m_fields) {
-            if (f->FieldKind() != fkData) continue;
-            if (vi >= values.size()) break;
-            const QVariant& v = values[vi++];
-            if (v.isValid()) f->SetValue(v);
-        }
-        Post();
-    } catch (...) {
-        throw;
-    }
-}
-
-void TDataSet::AppendRecord(const QVariantList& values)
-{
-    Append();
     int vi = 0;
     for (const auto& f : m_fields) {
         if (f->FieldKind() != fkData) continue;
@@ -765,6 +747,19 @@ void TDataSet::AppendRecord(const QVariantList& values)
         const QVariant& v = values[vi++];
         if (v.isValid()) f->SetValue(v);
     }
+}
+
+void TDataSet::InsertRecord(const QVariantList& values)
+{
+    Insert();
+    AssignByPosition(values);
+    Post();
+}
+
+void TDataSet::AppendRecord(const QVariantList& values)
+{
+    Append();
+    AssignByPosition(values);
     Post();
 }
 

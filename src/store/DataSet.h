@@ -153,6 +153,7 @@ private:
     void BeginInsertAppend(bool append);
     void CheckRequiredFields();
     void InternalPost();
+    void AssignByPosition(const QVariantList& values);
     const TRecord* ActiveBuffer() const;
     TFilterFieldResolver Resolver() const;
 

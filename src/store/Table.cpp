@@ -427,7 +427,8 @@ void TTable::GotoNearest()
     if (AfterScroll) AfterScroll(this);
 }
 
-bool TTable::FindKey(const QVariantList& values)
+// Puts the values into the key buffer for the leading index fields.
+void TTable::SetKeyValues(const QVariantList& values)
 {
     SetKey();
     const QStringList order = OrderFields();
@@ -439,20 +440,16 @@ bool TTable::FindKey(const QVariantList& values)
         throw;
     }
     m_keyFieldCount = int(std::min<qsizetype>(values.size(), order.size()));
+}
+
+bool TTable::FindKey(const QVariantList& values)
+{
+    SetKeyValues(values);
     return GotoKey();
 }
 
 void TTable::FindNearest(const QVariantList& values)
 {
-    SetKey();
-    const QStringList order = OrderFields();
-    try {
-        for (int i = 0; i < values.size() && i < order.size(); ++i) FieldByName(order[i])->SetValue(values[i]);
-    } catch (...) {
-        m_state = m_keySaved;
-        DataEvent(deUpdateState);
-        throw;
-    }
-    m_keyFieldCount = int(std::min<qsizetype>(values.size(), order.size()));
+    SetKeyValues(values);
     GotoNearest();
 }

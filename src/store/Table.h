@@ -68,6 +68,7 @@ private:
     const TIndexDef* CurrentIndex(const std::vector<TIndexDef>& defs) const;
     void IndexChanged();
     QVariantList KeyValuesFromBuffer(int count) const;
+    void SetKeyValues(const QVariantList& values);
     QVariantList MasterValues() const;
 
     QString m_tableName, m_indexName, m_indexFieldNames, m_masterFields, m_filter;
