@@ -342,9 +342,19 @@ TDataModule1::TDataModule1(QObject* owner) : QObject(owner)
 
 TDataModule1::~TDataModule1()
 {
-    for (TTable* t : StartTables()) t->Close();
-    TTblFuhrparkKosten->Close();
-    ResetSpareHandles();
+    // Closing never throws out of here: the program is ending.
+    auto closeQuietly = [](TTable* t) {
+        try {
+            t->Close();
+        } catch (...) {
+        }
+    };
+    for (TTable* t : StartTables()) closeQuietly(t);
+    closeQuietly(TTblFuhrparkKosten);
+    try {
+        ResetSpareHandles();
+    } catch (...) {
+    }
 }
 
 std::vector<TTable*> TDataModule1::StartTables() const

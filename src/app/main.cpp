@@ -1,26 +1,34 @@
-// Program entry. Until the windows exist, the program opens the data
-// module and reports what the park holds.
+// Program entry: the data module and the windows, then the message loop.
+#include "Application.h"
 #include "DataMod.h"
-#include "DBErrors.h"
-#include <QApplication>
-#include <QTextStream>
+#include "Dialogs.h"
+#include "Forms.h"
+#include "Main.h"
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TARVOS Maschinenpark"));
     QApplication::setOrganizationName(QStringLiteral("TARVOS"));
-    QTextStream out(stdout);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator qtGerman;
+    if (qtGerman.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtGerman);
+
     try {
-        TDataModule1 dm;
-        out << "TARVOS Maschinenpark\n";
-        out << "Gemeinsame Daten: " << Session().Database(QStringLiteral("Pelmora"))->FileName() << "\n";
-        out << "Eigene Daten:     " << Session().Database(QStringLiteral("PelmoraPriv"))->FileName() << "\n";
-        for (TTable* t : dm.StartTables())
-            out << QStringLiteral("  %1 %2 Datensätze\n").arg(t->TableName(), -14).arg(t->RecordCount());
-    } catch (const Exception& e) {
-        QTextStream(stderr) << e.Message() << "\n";
+        CreateForms();
+    } catch (const std::exception& e) {
+        MessageDlg(QStringLiteral("Die Daten des Maschinenparks können nicht geöffnet werden:\r%1\r"
+                                  "Das Programm wird beendet.")
+                       .arg(ExceptionText(e)),
+                   mtError, mbOK);
         return 1;
     }
-    return 0;
+    HauptFormular->show();
+    const int result = app.exec();
+    FreeForms();
+    return result;
 }

@@ -902,7 +902,8 @@ private:
             break;
         case vtDate:
             c.kind = Constant::Date;
-            c.date = dateFromDayNumber(qFromLittleEndian<qint32>(expectSize(4)));
+            // Eight bytes with the day number in the first four.
+            c.date = dateFromDayNumber(qFromLittleEndian<qint32>(size == 4 ? expectSize(4) : expectSize(8)));
             if (!c.date.isValid())
                 fail(QStringLiteral("ungültiges Datum in Knoten %1").arg(s.offset));
             break;

@@ -227,6 +227,9 @@ void TTable::InitNewRecord(TRecord& rec)
 void TTable::MasterChanged()
 {
     if (!Active() || m_destroying) return;
+    // A master that closes leaves a record being edited here alone.
+    TDataSet* master = m_masterSource ? m_masterSource->DataSet() : nullptr;
+    if ((!master || !master->Active()) && (State() == dsEdit || State() == dsInsert)) return;
     CheckBrowseMode();
     if (BeforeScroll) BeforeScroll(this);
     m_cursor->SetView(BuildView(), false);

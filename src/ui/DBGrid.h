@@ -102,12 +102,13 @@ private:
     void EscapeKey();
     void DeleteKey();
 
+    // First: events reach the grid while the members below are built.
+    TDBGridOptions m_options = dgDefaultOptions;
     std::unique_ptr<GridLink> m_link;
-    TDBGridModel* m_model;
-    TDBGridDelegate* m_delegate;
+    TDBGridModel* m_model = nullptr;
+    TDBGridDelegate* m_delegate = nullptr;
     QPointer<QWidget> m_editor;
     QPersistentModelIndex m_editorIndex;
-    TDBGridOptions m_options = dgDefaultOptions;
     bool m_readOnly = false;
     bool m_appendOnDown = true;
     bool m_editorModified = false;

@@ -40,7 +40,8 @@ public:
     int i32(qint32 v) { return value(TInt32, le(v)); }
     int boolean(bool v) { return value(TBool, le<qint16>(v ? 1 : 0)); }
     int dbl(double v) { return value(TDouble, le(v)); }
-    int date(const QDate& d) { return value(TDate, le<qint32>(dayNumber(d))); }
+    // As the filter object writes it: eight bytes, the day number in the first four.
+    int date(const QDate& d) { return value(TDate, le<qint32>(dayNumber(d)) + QByteArray(4, '\0')); }
     int time(const QTime& t) { return value(TTime, le<qint32>(t.msecsSinceStartOfDay())); }
     int dateTime(const QDate& d, const QTime& t) { return value(TDateTime, le(double(dayNumber(d)) * 86400000.0 + t.msecsSinceStartOfDay())); }
     int value(int type, const QByteArray& bytes) { return node(Const, ConstOp, {quint16(type), quint16(bytes.size()), literal(bytes), 0}, 0); }

@@ -1,0 +1,61 @@
+#pragma once
+// The settings dialog over the general and the user's own settings.
+#include <QDialog>
+
+class QComboBox;
+class QPushButton;
+class QTabWidget;
+class TDataModule1;
+class TDBCheckBox;
+class TDBEdit;
+class TDBGrid;
+class TDBRadioGroup;
+
+class TEinstellungenFormular : public QDialog {
+    Q_OBJECT
+public:
+    TEinstellungenFormular(TDataModule1* dm, QWidget* parent = nullptr);
+
+    TDataModule1* DM;
+
+    QTabWidget* PageCtrlEinstellungen;
+    QWidget* TabSicherheit;
+    QWidget* TabVorgaben;
+    QWidget* TabSheetNamenFreifelder;
+    QWidget* TabSheetHistorieVorgaben;
+    QWidget* TabSheetKosten;
+    QWidget* TabSheetDatenbank;
+    QWidget* TabDesigner;
+
+    TDBRadioGroup* TDBRadioGrpRechte;
+    QPushButton* TBtnPassword;
+    QPushButton* TBtnNeuesPasswort;
+    TDBCheckBox* DBCheckBoxSchreibschutz;
+    TDBCheckBox* DBCheckBoxTermine;
+    TDBEdit* TDBEditNameFreitermin[3];
+    TDBEdit* TDBEditTuevTerminIntervall;
+    TDBEdit* TDBEditKleineWartungTerminIntervall;
+    TDBEdit* TDBEditGrosseWartungTerminIntervall;
+    TDBEdit* TDBEditUVVTerminIntervall;
+    TDBEdit* TDBEditFreierTermin1Intervall;
+    TDBEdit* TDBEditFreierTermin2Intervall;
+    TDBEdit* TDBEditBSUTerminIntervall;
+    TDBEdit* TDBEditBetriebsstundenIntervall;
+    TDBEdit* DBEditNameFreifeld[10];
+    TDBEdit* DBEditNameHistorieBemerkung[3];
+    TDBGrid* DBGridGruppe;
+    TDBGrid* DBGridStandort;
+    QPushButton* BtnGruppeLoeschen;
+    QPushButton* BtnStandortLoeschen;
+    QComboBox* ComboBoxDesigner;
+    QPushButton* SpeedBtnDesignerMonatsuebersicht;
+    QPushButton* TBitBtnSpeichern;
+    QPushButton* TBitBtnOk;
+
+    void FormCreate();
+    void PageCtrlEinstellungenChange();
+    void TBitBtnSpeichernClick();
+
+private:
+    TDBEdit* NameBox(QWidget* parent, const QString& name, const QString& field);
+};

@@ -1,0 +1,256 @@
+#pragma once
+// The main window: navigator bar, header line, the six tabs, status line
+// and main menu.
+#include "Sets.h"
+#include <QColor>
+#include <QMainWindow>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QTabWidget;
+class TDataModule1;
+class TDBEdit;
+class TDBGrid;
+class TDBLookupComboBox;
+class TDBMemo;
+class TPanel;
+class TRadioGroup;
+class TTable;
+
+// Function groups the navigation extender offers; kept here until the
+// extender owns them.
+enum TAllowKey {
+    akSelectNext, akDBMove, akLookUp, akSearch, akIncSearch, akBookmark, akFilter, akDuplicate, akCancel,
+    akDelete, akInsert, akTableView, akGlobalEdit, akIndexSelect, akSingleRecView
+};
+using TAllowKeys = TSet<TAllowKey>;
+
+class THauptFormular : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit THauptFormular(TDataModule1* dm, QWidget* parent = nullptr);
+    ~THauptFormular() override;
+
+    TDataModule1* DM;
+
+    // Top row and header line.
+    QWidget* TDBENavMain;             // the navigator bar goes here
+    QPushButton* TBitBtnEnde;
+    TPanel* PanKopfzeile;
+    TDBEdit* DBEditKopfIdentNummer;
+    TDBEdit* DBEditKopfBezeichnung1;
+    TDBEdit* DBEditKopfGruppe;
+    TDBEdit* DBEditKopfStandort;
+
+    QTabWidget* PageCtrlMain;
+    QWidget* TabStammDaten;
+    QWidget* TabMemo;
+    QWidget* TabHistorie;
+    QWidget* TabKosten;
+    QWidget* TabMonatsAuswertung;
+    QWidget* TabMonatsuebersicht;
+
+    // Status line.
+    TPanel* TPanelStatus;
+    TPanel* TPanelMessage;
+    TPanel* TPanelFilter;
+    TPanel* TPaGlobalEdit;
+    TPanel* TPanMemoLED;
+
+    // Stammdaten.
+    TDBEdit* EditIdentNr;
+    TDBEdit* EditBezeichnung1;
+    TDBEdit* EditBezeichnung2;
+    TDBEdit* EditBezeichnung3;
+    TDBLookupComboBox* DBLkpCmbBoxGruppe;
+    TDBLookupComboBox* DBLkpCmbBoxStandort;
+    TDBEdit* EditHersteller;
+    TDBEdit* EditBaujahr;
+    TDBEdit* EditKWPS;
+    TDBEdit* EditFahrgestellNr;
+    TDBEdit* EditMotornummer;
+    TDBEdit* EditAnschaffung;
+    TDBEdit* EditAnschaffungswert;
+    TDBEdit* EditFinanzierung;
+    TDBEdit* EditBetriebsstunden;
+    TDBEdit* EditFreifeld[10];
+    QLabel* LblFreifeld[10];
+    TDBEdit* EditTuevTermin;
+    TDBEdit* EditUVVTermin;
+    TDBEdit* EditWartungKleinTermin;
+    TDBEdit* EditWartungGrossTermin;
+    TDBEdit* EditBetriebsstundenTermin;
+    TDBEdit* EditFreierTermin[3];
+    QLabel* LabelFreierTermin[3];
+    TRadioGroup* RadioGrpDrucken;
+    QPushButton* TBitBtnStammdatenDrucken;
+    QPushButton* TBitBtnStammdatenPreview;
+
+    // Memo.
+    TDBMemo* EditDBMemo;
+    QPushButton* BtnMemoSpeichern;
+
+    // Historie.
+    TDBGrid* DBGridHistorie;
+    QPushButton* BtnHistorieBildNeu;
+    QPushButton* BtnHistorieDokumentNeu;
+    QPushButton* BtnHistorieDokumentOeffnen;
+    QPushButton* BtnHistorieNeu;
+    QPushButton* BtnHistorieSpeichern;
+    QPushButton* BtnHistorieLoeschen;
+    QPushButton* BitBtnHistorieDrucken;
+    QPushButton* BitBtnHistorieVorschau;
+
+    // Var. Kosten.
+    TDBGrid* TDBGridVarKosten;
+    TRadioGroup* RadioGrpKostenSicht;
+    QComboBox* CmbBoxKostenJahr;
+    QPushButton* TBtnVarKostenNeu;
+    QPushButton* TBtnVarKostenSpeichern;
+    QPushButton* TBtnVarKostenLoeschen;
+    QPushButton* TBitBtnVarKostenDrucken;
+    QPushButton* TBitBtnVarKostenVorschau;
+
+    // Monatsauswertung.
+    QLabel* LblMonatsauswertungReparatur;
+    QLabel* LblMonatsauswertungReifen;
+    QLabel* LblMonatsauswertungWartung;
+    QLabel* LblMonatsauswertungUntersuchung;
+    QLabel* LblMonatsauswertungBenzin;
+    QLabel* LblMonatsauswertungSonstige1;
+    QLabel* LblMonatsauswertungSonstige2;
+    QLabel* LblMonatsauswertungSonstige3;
+    QLabel* TLblReparaturKostenMonat;
+    QLabel* TLblReifenKostenMonat;
+    QLabel* TLblWartungKostenMonat;
+    QLabel* TLblUntersuchungKostenMonat;
+    QLabel* TLblBenzinKostenMonat;
+    QLabel* TLblSonstige1KostenMonat;
+    QLabel* TLblSonstige2KostenMonat;
+    QLabel* TLblSonstige3KostenMonat;
+    QLabel* TLblSummeVarKostenMonat;
+    QLabel* TLblSummeGesamtKostenMonat;
+    QLabel* TLblSummeVerbrauchLiterMonat;
+    QLabel* TLblSummeBetriebsstunden;
+    QComboBox* CmbBoxMonatsauswertungMonat;
+    QComboBox* CmbBoxMonatsauswertungJahr;
+    QPushButton* TBtnMonatsauswertungBerechnen;
+    QPushButton* TBtnMonatsauswertungSpeichern;
+    QPushButton* TBitBtnMonatsauswertungDrucken;
+    QPushButton* TBitBtnMonatsauswertungVorschau;
+
+    // Monatsübersicht.
+    TDBGrid* DBGrid1;
+    QWidget* PanSummen;
+    QLabel* TLblSummeGesamtKosten;
+    QLabel* TLblSummeReparaturkosten;
+    QLabel* TLblSummeReifenkosten;
+    QLabel* TLblSummeWartungskosten;
+    QLabel* TLblSummeUntersuchungskosten;
+    QLabel* TLblSummeBenzinkosten;
+    QLabel* TLblSummeSonstigeKosten1;
+    QLabel* TLblSummeSonstigeKosten2;
+    QLabel* TLblSummeSonstigeKosten3;
+    QLabel* TLblSummeVerbrauch;
+    TRadioGroup* RadioGrpSicht;
+    QComboBox* ComboBoxJahr;
+    QPushButton* TBtnLoeschen;
+    QPushButton* TBitBtnMonatsuebersichtDrucken;
+    QPushButton* TBitBtnMonatsuebersichtVorschau;
+
+    // Main menu.
+    QMenuBar* TMainMenu;
+    QMenu* MenuDatei;
+    QAction* MenuInfo;
+    QAction* MenuBeenden;
+    QMenu* MenuBearbeiten;
+    QAction* MenuAusschneiden;
+    QAction* MenuKopieren;
+    QAction* MenuEinfuegen;
+    QAction* MenuSuchen;
+    QAction* MenuWeitersuchen;
+    QAction* MenuInkrSuchen;
+    QAction* MenuLesezeichenSetzen;
+    QAction* MenuLesezeichenverwaltung;
+    QMenu* MenuFilter;
+    QAction* MenuFilterGruppe;
+    QAction* MenuFilterStandort;
+    QAction* MenuFilterGruppeStandort;
+    QAction* MenuFilterEinAus;
+    QAction* MenuTerminverwaltung;
+    QMenu* MenuAuswertungen;
+    QAction* MenuMaschinenparkKosten;
+    QMenu* MenuOptionen;
+    QAction* MenuEinstellungen;
+    QMenu* MenuHilfe;
+    QAction* MenuErsteSchritte;
+
+    // Kept for the whole run.
+    QString StartDir;
+    QString MenuFilterArt;            // "", "Gruppe", "Standort" or "Gruppe+Standort"
+    QString AktJahr;                  // today's year and month name, read once
+    QString AktMonat;
+    TAllowKeys AllowKeys;
+
+    // Stands in for the extender's editing mode until the extender exists.
+    bool EditMode() const { return m_editMode; }
+    void SetEditMode(bool on);
+    // Shows "Lesen" or "Ändern" and enables the buttons that follow the mode.
+    void ShowEditMode();
+
+    // Makes a page active from code: no leaving or entering rules run.
+    void SetActivePage(QWidget* page);
+
+    static QColor LesenColor() { return QColor(0x00, 0x80, 0x00); }
+    static QColor AendernColor() { return QColor(0xFF, 0x00, 0x00); }
+    static QColor Aqua() { return QColor(0x00, 0xFF, 0xFF); }
+
+    // Event handlers.
+    void FormCreate();
+    void PageCtrlMainChanging(bool& allowChange);
+    void PageCtrlMainChange();
+    void TBitBtnEndeClick();
+    void MenuBeendenClick();
+    void MenuInfoClick();
+    void MenuBearbeitenClick();
+    void MenuAusschneidenClick();
+    void MenuKopierenClick();
+    void MenuEinfuegenClick();
+    void MenuTerminverwaltungClick();
+    void MenuMaschinenparkKostenClick();
+    void MenuEinstellungenClick();
+    void MenuErsteSchritteClick();
+    void RadioGrpKostenSichtClick();
+    void CmbBoxKostenJahrChange();
+    void RadioGrpSichtClick();
+    void ComboBoxJahrChange();
+    void EditDBMemoChange();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildFrame();
+    void BuildMenu();
+    QWidget* BuildStammdaten();
+    QWidget* BuildMemo();
+    QWidget* BuildHistorie();
+    QWidget* BuildKosten();
+    QWidget* BuildMonatsauswertung();
+    QWidget* BuildMonatsuebersicht();
+    void PlaceSummen();
+    // Connects a handler so that its exceptions reach the application.
+    template <typename Sender, typename Signal>
+    void On(Sender* sender, Signal signal, void (THauptFormular::*handler)());
+    void PageChanged(int index);
+    // The focused control if it is a data-bound edit or memo.
+    QWidget* DataBoundTextControl() const;
+
+    bool m_editMode = false;
+    int m_lastPage = 0;
+    bool m_pageByCode = false;
+};
