@@ -2,7 +2,9 @@
 #include "Application.h"
 #include "Clock.h"
 #include "Copyrigt.h"
+#include "DBCheckBox.h"
 #include "DBComboBox.h"
+#include "DBENav.h"
 #include "DBEdit.h"
 #include "DBGrid.h"
 #include "DBGridModel.h"
@@ -151,11 +153,9 @@ void THauptFormular::On(Sender* sender, Signal signal, void (THauptFormular::*ha
 THauptFormular::THauptFormular(TDataModule1* dm, QWidget* parent) : QMainWindow(parent), DM(dm)
 {
     setObjectName(QStringLiteral("HauptFormular"));
-    AllowKeys = TAllowKeys{akSelectNext, akDBMove,    akLookUp, akSearch,      akIncSearch,
-                           akBookmark,   akFilter,    akDuplicate, akCancel,   akDelete,
-                           akInsert,     akTableView, akGlobalEdit, akIndexSelect, akSingleRecView};
     BuildFrame();
     BuildMenu();
+    BuildExtender();
     resize(1022, 766);
     setMinimumSize(1022, 766);
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -178,8 +178,9 @@ void THauptFormular::BuildFrame()
 
     // Navigator bar, and the exit button at its right edge.
     auto* top = new QHBoxLayout;
-    TDBENavMain = new QWidget(central);
+    TDBENavMain = new TDBENavigator(central);
     TDBENavMain->setObjectName(QStringLiteral("TDBENavMain"));
+    ConfigureMainNavigator(TDBENavMain);
     TDBENavMain->setFixedSize(523, 25);
     TBitBtnEnde = Button(central, "TBitBtnEnde", "&Ende", "Programm beenden");
     TBitBtnEnde->setFixedHeight(25);
@@ -754,10 +755,21 @@ void THauptFormular::BuildMenu()
     MenuFilterStandort = item(MenuFilter, "MenuFilterStandort", QStringLiteral("Standort"));
     MenuFilterGruppeStandort = item(MenuFilter, "MenuFilterGruppeStandort", QStringLiteral("Gruppe+Standort"));
     MenuFilterEinAus = item(MenuBearbeiten, "MenuFilterEinAus", QStringLiteral("Filter ein/aus"));
-    // The navigator's actions and the machine filters arrive with the extender.
-    for (QAction* a : {MenuSuchen, MenuWeitersuchen, MenuInkrSuchen, MenuLesezeichenSetzen, MenuLesezeichenverwaltung,
-                       MenuFilterGruppe, MenuFilterStandort, MenuFilterGruppeStandort, MenuFilterEinAus})
-        a->setEnabled(false);
+    // The machine filters by group and location come with their own work.
+    for (QAction* a : {MenuFilterGruppe, MenuFilterStandort, MenuFilterGruppeStandort}) a->setEnabled(false);
+    // These run the navigator's actions, exactly like its buttons and keys.
+    const std::pair<QAction*, TDBENavigateBtn> navItems[] = {
+        {MenuSuchen, nbSearch}, {MenuWeitersuchen, nbSearchNext}, {MenuInkrSuchen, nbSearchInc},
+        {MenuLesezeichenSetzen, nbSetBookmark}, {MenuLesezeichenverwaltung, nbGotoBookmark},
+        {MenuFilterEinAus, nbActiveFilter}};
+    for (const auto& [action, btn] : navItems)
+        connect(action, &QAction::triggered, this, [this, btn = btn] {
+            try {
+                TDBENavMain->BtnClick(btn);
+            } catch (...) {
+                HandleException(this);
+            }
+        });
 
     MenuTerminverwaltung = TMainMenu->addAction(QStringLiteral("&Terminverwaltung"));
     MenuTerminverwaltung->setObjectName(QStringLiteral("MenuTerminverwaltung"));
@@ -844,23 +856,146 @@ void THauptFormular::FormCreate()
 
     RadioGrpDrucken->SetItemIndex(0);
     EditDBMemoChange();
-    ShowEditMode();
+    // Reading until the window is shown and the extender manages the mode.
+    TPaGlobalEdit->SetCaption(QStringLiteral("Lesen"));
+    TPaGlobalEdit->SetColor(LesenColor());
+    TPaGlobalEdit->SetFontColor(Qt::white);
+    for (QPushButton* b : {TBtnLoeschen, TBtnVarKostenLoeschen, TBtnVarKostenNeu, TBtnVarKostenSpeichern,
+                           TBtnMonatsauswertungSpeichern})
+        b->setEnabled(false);
+}
+
+bool THauptFormular::EditMode() const
+{
+    return TDBExtenderMain->EditMode();
 }
 
 void THauptFormular::SetEditMode(bool on)
 {
-    m_editMode = on;
+    TDBExtenderMain->SetEditMode(on);
     ShowEditMode();
+}
+
+TAllowKeys THauptFormular::AllowKeys() const
+{
+    return TDBExtenderMain->AllowKeys();
 }
 
 void THauptFormular::ShowEditMode()
 {
-    TPaGlobalEdit->SetCaption(m_editMode ? S("Ändern") : QStringLiteral("Lesen"));
-    TPaGlobalEdit->SetColor(m_editMode ? AendernColor() : LesenColor());
+    const bool on = EditMode();
+    TPaGlobalEdit->SetCaption(on ? S("Ändern") : QStringLiteral("Lesen"));
+    TPaGlobalEdit->SetColor(on ? AendernColor() : LesenColor());
     TPaGlobalEdit->SetFontColor(Qt::white);
     for (QPushButton* b : {TBtnLoeschen, TBtnVarKostenLoeschen, TBtnVarKostenNeu, TBtnVarKostenSpeichern,
                            TBtnMonatsauswertungSpeichern})
-        b->setEnabled(m_editMode);
+        b->setEnabled(on);
+}
+
+// ----------------------------------------------------------------- extender
+
+void THauptFormular::BuildExtender()
+{
+    TDBExtenderMain = new TDBExtender(this);
+    TDBExtenderMain->setObjectName(QStringLiteral("TDBExtenderMain"));
+    TDBExtender* x = TDBExtenderMain;
+    x->ConfDelQuestion = S("Möchten Sie diese Maschine wirklich löschen.");
+    x->ConfOverQuestion = S("Möchten sie den aktuellen Feldwert wirklich überschreiben.");
+    x->SetShowStatusOptions(TDBShowStatusSet{ssRecNo, ssRecCount});
+    x->SetStatusPanel(TPanelStatus);
+    x->SetMessagePanel(TPanelMessage);
+    x->SetMasterSource(DM->TDataSrcMain);
+    x->SetStayOnMasterSource(somAllFuncs);
+    x->TVSynchronIsDefault = true;
+    x->BorderStyleTblView = bsSizeable;
+    x->BorderStyleMemo = bsSizeable;
+    x->SetNoSelectNext({QStringLiteral("TMemo"), QStringLiteral("TDBMemo")});
+    x->LUAutoIncSrch = false;
+    x->SRVAutoEdit = false;
+    x->SRVGenAccelChars = false;
+    x->BeforeHandleNBBtn = [this](QObject*, TDBENavigateBtn& b, TShiftState&, int&) {
+        TDBExtenderMainBeforeHandleNBBtn(b);
+    };
+    x->AfterHandleNBBtn = [this](QObject*, TDBENavigateBtn& b, TShiftState&, int&) {
+        TDBExtenderMainAfterHandleNBBtn(b);
+    };
+    x->OnShowMessage = [this](QObject*, QString& msg, TMsgDlgType type, bool& handled) {
+        TDBExtenderMainShowMessage(msg, type, handled);
+    };
+    x->OnSpecialForm = [this](QObject*, TFormEventRec& rec) { TDBExtenderMainSpecialForm(rec); };
+    x->GetTblDescription = [this](const QString& name, QString& desc) { TDBExtenderMainGetTblDescription(name, desc); };
+    TDBENavMain->SetDBExtender(x);
+}
+
+void THauptFormular::TDBExtenderMainBeforeHandleNBBtn(TDBENavigateBtn& button)
+{
+    if (button == nbGlobalEdit && ReadOnlyMode()) {
+        MessageDlg(QStringLiteral("Sie haben nur Leserechte!"), mtInformation, mbOK);
+        throw EAbort();
+    }
+}
+
+void THauptFormular::TDBExtenderMainAfterHandleNBBtn(TDBENavigateBtn button)
+{
+    if (button == nbDupRecord && DM->TTblMain->State() == dsInsert) {
+        MessageDlg(S("Bitte geben Sie anschließend die neue Identifikationsnummer ein!"), mtInformation, mbOK);
+        EditIdentNr->setFocus();
+        EditIdentNr->clear();
+    }
+    if (button == nbInsert) EditIdentNr->setFocus();
+    ShowEditMode();
+}
+
+void THauptFormular::TDBExtenderMainShowMessage(QString& msg, TMsgDlgType type, bool& handled)
+{
+    if (type != mtError) return;
+    if (msg == QLatin1String("Indexfehler"))
+        msg = S("Bitte ändern Sie die Identifikationsnummer dieser Maschine - eine Maschine mit dieser Nummer ist "
+                "schon vorhanden");
+    MessageDlg(msg, mtError, mbOK);
+    handled = true;
+}
+
+void THauptFormular::TDBExtenderMainSpecialForm(TFormEventRec& rec)
+{
+    const TMoveNavBtns moves{mnbFirst, mnbPrior, mnbNext, mnbLast};
+    if (rec.FormType == fetTableView) {
+        rec.VisBtnsSearch = TSrchNavBtns{snbSearch, snbSearchInc, snbSearchNext, snbSetBookmark, snbGotoBookmark,
+                                         snbActiveFilter};
+        rec.VisBtnsMove = moves;
+        rec.VisBtnsExtend = TExtNavBtns{enbMemoView};
+    } else if (rec.FormType == fetLookUp) {
+        rec.VisBtnsSearch = TSrchNavBtns{};
+        rec.VisBtnsMove = moves;
+        rec.VisBtnsExtend = TExtNavBtns{};
+    }
+}
+
+void THauptFormular::TDBExtenderMainGetTblDescription(const QString& tblName, QString& tblDesc)
+{
+    if (tblName.compare(QLatin1String("KfzStamm.db"), Qt::CaseInsensitive) == 0) tblDesc = QStringLiteral("Stammdaten");
+}
+
+void THauptFormular::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (!m_shown) {
+        m_shown = true;
+        try {
+            FormShow();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+void THauptFormular::FormShow()
+{
+    // Records change only in editing mode; the user may start in it.
+    TDBExtenderMain->SetManageGlobalEdit(true);
+    ShowEditMode();
+    const bool startEditing = EinstellungenFormular && EinstellungenFormular->DBCheckBoxSchreibschutz->isChecked();
+    if (startEditing && !ReadOnlyMode()) TDBENavMain->BtnClick(nbGlobalEdit);
 }
 
 // ------------------------------------------------------------------- tabs
@@ -917,18 +1052,18 @@ void THauptFormular::PageCtrlMainChange()
 {
     QWidget* page = PageCtrlMain->currentWidget();
     const TAllowKeys editing{akDuplicate, akDelete, akInsert};
+    TDBExtender* x = TDBExtenderMain;
     if (page == TabMemo) {
         TDBENavMain->setEnabled(true);
-        AllowKeys -= editing;
-        AllowKeys += TAllowKeys{akIncSearch};
+        x->SetAllowKeys(x->AllowKeys() - editing + TAllowKeys{akIncSearch});
         EditDBMemo->setFocus();
     } else if (page == TabHistorie) {
         TDBENavMain->setEnabled(true);
-        AllowKeys -= editing + TAllowKeys{akIncSearch};
+        x->SetAllowKeys(x->AllowKeys() - (editing + TAllowKeys{akIncSearch}));
         DBGridHistorie->setFocus();
     } else if (page == TabKosten) {
         TDBENavMain->setEnabled(true);
-        AllowKeys -= editing + TAllowKeys{akIncSearch};
+        x->SetAllowKeys(x->AllowKeys() - (editing + TAllowKeys{akIncSearch}));
         TDBGridVarKosten->setFocus();
     } else if (page == TabMonatsAuswertung) {
         TDBENavMain->setEnabled(false);
@@ -939,7 +1074,7 @@ void THauptFormular::PageCtrlMainChange()
         // The overview totals are computed here once they exist.
     } else if (page == TabStammDaten) {
         TDBENavMain->setEnabled(true);
-        AllowKeys += editing + TAllowKeys{akIncSearch};
+        x->SetAllowKeys(x->AllowKeys() + editing + TAllowKeys{akIncSearch});
     }
 }
 
@@ -1034,10 +1169,13 @@ void THauptFormular::MenuBearbeitenClick()
     MenuAusschneiden->setEnabled(selected && EditMode());
     MenuEinfuegen->setEnabled(w && EditMode() && !QGuiApplication::clipboard()->text().isEmpty());
     // Bookmarks, filter and searching follow the extender's possibilities.
-    MenuLesezeichenverwaltung->setEnabled(false);
-    MenuFilterEinAus->setEnabled(false);
-    MenuInkrSuchen->setEnabled(false);
-    MenuWeitersuchen->setEnabled(false);
+    TDBExtender* x = TDBExtenderMain;
+    MenuLesezeichenverwaltung->setEnabled(x->Possibilities(nbGotoBookmark));
+    MenuFilterEinAus->setEnabled(x->FilterState() == 2 || x->FilterState() == 3);
+    QWidget* page = PageCtrlMain->currentWidget();
+    MenuInkrSuchen->setEnabled(page != TabMonatsAuswertung && page != TabMonatsuebersicht
+                               && x->Possibilities(nbSearchInc));
+    MenuWeitersuchen->setEnabled(x->Possibilities(nbSearchNext));
 }
 
 // Going into editing shows the field afresh, which drops the selection and
@@ -1099,7 +1237,21 @@ void THauptFormular::MenuMaschinenparkKostenClick()
     if (!FuhrparkKostenFormular) return;
     FuhrparkKostenFormular->FilterArt.clear();
     FuhrparkKostenFormular->FilterWert.clear();
-    // The question about a switched-on machine filter comes with the filter.
+    if (TDBExtenderMain->FilterState() == 3) {
+        const int answer = MessageDlg(
+            S("ACHTUNG - der eingeschaltete Filter beeinflußt die Daten im folgenden Formular.\r"
+              "Wenn dieses von Ihnen nicht beabsichtigt ist, sollte der Filter ausgeschaltet werden.\r"
+              "Möchten Sie den Filter jetzt ausschalten?"),
+            mtWarning, mbYesNo);
+        if (answer == mrYes) {
+            TDBENavMain->BtnClick(nbActiveFilter);
+        } else {
+            const QString art = TPanelFilter->Caption();
+            FuhrparkKostenFormular->FilterArt = art;
+            FuhrparkKostenFormular->FilterWert = DM->TTblMain->FieldByName(
+                art == QLatin1String("Gruppe") ? QStringLiteral("Gruppe") : QStringLiteral("Standort"))->AsString();
+        }
+    }
     FuhrparkKostenFormular->exec();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: navigator bar, header line, the six tabs, status line
 // and main menu.
-#include "Sets.h"
+#include "Dbextend.h"
 #include <QColor>
 #include <QMainWindow>
 
@@ -20,14 +20,7 @@ class TDBMemo;
 class TPanel;
 class TRadioGroup;
 class TTable;
-
-// Function groups the navigation extender offers; kept here until the
-// extender owns them.
-enum TAllowKey {
-    akSelectNext, akDBMove, akLookUp, akSearch, akIncSearch, akBookmark, akFilter, akDuplicate, akCancel,
-    akDelete, akInsert, akTableView, akGlobalEdit, akIndexSelect, akSingleRecView
-};
-using TAllowKeys = TSet<TAllowKey>;
+class TDBENavigator;
 
 class THauptFormular : public QMainWindow {
     Q_OBJECT
@@ -38,7 +31,8 @@ public:
     TDataModule1* DM;
 
     // Top row and header line.
-    QWidget* TDBENavMain;             // the navigator bar goes here
+    TDBENavigator* TDBENavMain;
+    TDBExtender* TDBExtenderMain;
     QPushButton* TBitBtnEnde;
     TPanel* PanKopfzeile;
     TDBEdit* DBEditKopfIdentNummer;
@@ -194,10 +188,10 @@ public:
     QString MenuFilterArt;            // "", "Gruppe", "Standort" or "Gruppe+Standort"
     QString AktJahr;                  // today's year and month name, read once
     QString AktMonat;
-    TAllowKeys AllowKeys;
+    TAllowKeys AllowKeys() const;
 
-    // Stands in for the extender's editing mode until the extender exists.
-    bool EditMode() const { return m_editMode; }
+    // The extender's editing mode.
+    bool EditMode() const;
     void SetEditMode(bool on);
     // Shows "Lesen" or "Ändern" and enables the buttons that follow the mode.
     void ShowEditMode();
@@ -229,9 +223,17 @@ public:
     void RadioGrpSichtClick();
     void ComboBoxJahrChange();
     void EditDBMemoChange();
+    void FormShow();
+    // Handlers of the extender's events.
+    void TDBExtenderMainBeforeHandleNBBtn(TDBENavigateBtn& button);
+    void TDBExtenderMainAfterHandleNBBtn(TDBENavigateBtn button);
+    void TDBExtenderMainShowMessage(QString& msg, TMsgDlgType type, bool& handled);
+    void TDBExtenderMainSpecialForm(TFormEventRec& rec);
+    void TDBExtenderMainGetTblDescription(const QString& tblName, QString& tblDesc);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     void BuildFrame();
@@ -250,7 +252,8 @@ private:
     // The focused control if it is a data-bound edit or memo.
     QWidget* DataBoundTextControl() const;
 
-    bool m_editMode = false;
+    void BuildExtender();
+    bool m_shown = false;
     int m_lastPage = 0;
     bool m_pageByCode = false;
 };

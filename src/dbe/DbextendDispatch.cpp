@@ -875,10 +875,6 @@ void TDBExtender::SetFilterActive(TTableDefs* entry, bool on)
     NoticeFilterChanged(SourceOf(entry, ds));
 }
 
-// TEMPORARY until the filter unit has its file operations.
-template <class F> void TmpLoad(F* f, const QString& n) { if constexpr (requires { f->LoadFromFile(n); }) f->LoadFromFile(n); }
-template <class F> void TmpSave(F* f, const QString& n) { if constexpr (requires { f->SaveToFile(n); }) f->SaveToFile(n); }
-
 void TDBExtender::ResetFilter(TDataSet* ds) { RemoveFilter(ds); }
 
 void TDBExtender::LoadFilter(TDataSet* ds, const QString& fileName)
@@ -887,7 +883,7 @@ void TDBExtender::LoadFilter(TDataSet* ds, const QString& fileName)
     TTableDefs* entry = EntryOfDataSet(*this, ds);
     if (!entry || !entry->Filter()) return;
     try {
-        TmpLoad(entry->Filter(), fileName);
+        entry->Filter()->LoadFromFile(fileName);
         ds->Resync();
     } catch (...) {
         NoticeFilterChanged(SourceOf(entry, ds));
@@ -901,7 +897,7 @@ void TDBExtender::SaveFilter(TDataSet* ds, const QString& fileName)
     if (!ds || ds->Destroying()) return;
     TTableDefs* entry = EntryOfDataSet(*this, ds);
     if (!entry || !entry->Filter()) return;
-    TmpSave(entry->Filter(), fileName);
+    entry->Filter()->SaveToFile(fileName);
     NoticeFilterChanged(SourceOf(entry, ds));
 }
 

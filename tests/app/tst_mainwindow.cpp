@@ -15,6 +15,7 @@
 #include "Forms.h"
 #include "Fuhrkst.h"
 #include "Hilfe.h"
+#include "DBENav.h"
 #include "Main.h"
 #include "Panel.h"
 #include "RadioGrp.h"
@@ -132,6 +133,20 @@ private:
         t.Open();
         t.Edit();
         t.FieldByName(QStringLiteral("Rights"))->SetAsString(rights);
+        t.Post();
+        t.Close();
+    }
+    // Writes the user's own settings before the program reads them.
+    void WriteOwnSettings(const QString& rights, bool startEditing)
+    {
+        CreateMissingTables();
+        TTable t;
+        t.SetDatabaseName(QStringLiteral("PelmoraPriv"));
+        t.SetTableName(QStringLiteral("Kfzsyspr.DB"));
+        t.Open();
+        t.Edit();
+        t.FieldByName(QStringLiteral("Rights"))->SetAsString(rights);
+        t.FieldByName(QStringLiteral("Schreibschutz"))->SetAsBoolean(startEditing);
         t.Post();
         t.Close();
     }
@@ -288,10 +303,10 @@ private slots:
         QFETCH(QString, focus);
         Start();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
-        QCOMPARE(Main()->AllowKeys, kAll);
+        QCOMPARE(Main()->AllowKeys(), kAll);
         for (int tab : path) ClickTab(tab);
         QCOMPARE(Main()->PageCtrlMain->currentIndex(), path.last());
-        QCOMPARE(Main()->AllowKeys.Bits(), allowKeys);
+        QCOMPARE(Main()->AllowKeys().Bits(), allowKeys);
         QCOMPARE(Main()->TDBENavMain->isEnabled(), navigator);
         if (!focus.isEmpty()) QVERIFY(HasFocusIn(Main()->findChild<QWidget*>(focus)));
     }
@@ -511,10 +526,83 @@ private slots:
         QCOMPARE(Main()->MenuAusschneiden->isEnabled(), cut);
         QCOMPARE(Main()->MenuKopieren->isEnabled(), copy);
         QCOMPARE(Main()->MenuEinfuegen->isEnabled(), paste);
-        for (QAction* a : {Main()->MenuSuchen, Main()->MenuWeitersuchen, Main()->MenuInkrSuchen,
-                           Main()->MenuLesezeichenSetzen, Main()->MenuLesezeichenverwaltung, Main()->MenuFilterEinAus})
+        // No bookmark, no filter and no search yet; the others always run.
+        for (QAction* a : {Main()->MenuWeitersuchen, Main()->MenuLesezeichenverwaltung, Main()->MenuFilterEinAus})
             QVERIFY2(!a->isEnabled(), qPrintable(a->text()));
+        for (QAction* a : {Main()->MenuSuchen, Main()->MenuLesezeichenSetzen})
+            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+        if (control == QLatin1String("CmbBoxMonatsauswertungMonat")) QVERIFY(!Main()->MenuInkrSuchen->isEnabled());
         Main()->MenuBearbeiten->hide();
+    }
+
+    // The extender of the window: status line, editing mode, bar and keys.
+    void statusFollowsMoves()
+    {
+        Start();
+        for (const char* id : {"M-1", "M-2", "M-3"}) AddMachine(QString::fromLatin1(id), QStringLiteral("Bagger"));
+        Main()->TDBENavMain->BtnClick(nbFirst);
+        QCOMPARE(Main()->TPanelStatus->Caption(), QStringLiteral("1 von 3"));
+        Main()->TDBENavMain->BtnClick(nbNext);
+        QCOMPARE(Main()->TPanelStatus->Caption(), QStringLiteral("2 von 3"));
+        Main()->EditBezeichnung1->setFocus();
+        QTest::keyClick(Main()->EditBezeichnung1, Qt::Key_PageDown);
+        QCOMPARE(Main()->TPanelStatus->Caption(), QStringLiteral("3 von 3"));
+        QVERIFY(!Main()->TDBENavMain->findChildren<QWidget*>().isEmpty());
+        QCOMPARE(Main()->TDBENavMain->size(), QSize(523, 25));
+        const QRect bar = Main()->TDBENavMain->geometry(), ende = Main()->TBitBtnEnde->geometry();
+        QVERIFY(ende.left() > bar.right() && ende.left() - bar.right() < 20);
+    }
+
+    void startMode_data()
+    {
+        QTest::addColumn<QString>("rights");
+        QTest::addColumn<bool>("startEditing");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Schreibrechte, sofort") << "S" << true << "Ändern";
+        QTest::newRow("Schreibrechte, nicht sofort") << "S" << false << "Lesen";
+        QTest::newRow("Leserechte, sofort") << "L" << true << "Lesen";
+    }
+    void startMode()
+    {
+        QFETCH(QString, rights);
+        QFETCH(bool, startEditing);
+        QFETCH(QString, shown);
+        WriteOwnSettings(rights, startEditing);
+        TDialogRecorder rec;
+        Start();
+        QCOMPARE(Main()->TPaGlobalEdit->Caption(), shown);
+        QCOMPARE(Main()->EditMode(), shown == QStringLiteral("Ändern"));
+        QVERIFY(rec.IsEmpty());
+    }
+
+    void globalEditKey_data()
+    {
+        QTest::addColumn<QString>("rights");
+        QTest::addColumn<QString>("afterF9");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Schreibrechte") << "S" << "Ändern" << "";
+        QTest::newRow("Leserechte") << "L" << "Lesen" << "Sie haben nur Leserechte!";
+    }
+    void globalEditKey()
+    {
+        QFETCH(QString, rights);
+        QFETCH(QString, afterF9);
+        QFETCH(QString, message);
+        WriteOwnSettings(rights, false);
+        Start();
+        AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
+        QCOMPARE(Main()->TPaGlobalEdit->Caption(), QStringLiteral("Lesen"));
+        QVERIFY(Main()->EditBezeichnung1->ReadOnly());
+        TDialogRecorder rec;
+        Main()->EditBezeichnung1->setFocus();
+        QTest::keyClick(Main()->EditBezeichnung1, Qt::Key_F9);
+        QCOMPARE(Main()->TPaGlobalEdit->Caption(), afterF9);
+        QCOMPARE(Main()->EditBezeichnung1->ReadOnly(), afterF9 == QStringLiteral("Lesen"));
+        QCOMPARE(rec.Last().Text, message);
+        if (message.isEmpty()) {
+            QTest::keyClick(Main()->EditBezeichnung1, Qt::Key_F9);
+            QCOMPARE(Main()->TPaGlobalEdit->Caption(), QStringLiteral("Lesen"));
+        }
     }
 
     void clipboardCommands()

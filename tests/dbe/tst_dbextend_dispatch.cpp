@@ -561,9 +561,19 @@ private slots:
         QCOMPARE(f.Master->RecordCount(), 10);
 
         f.Ext->HandleNBBtn(nbActiveFilter);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("berlin.TFD"));
+        f.Ext->SaveFilter(f.Master, file);
+        QVERIFY(QFile::exists(file));
         f.Ext->ResetFilter(f.Master);
         QCOMPARE(f.Ext->FilterState(), 1);
         QCOMPARE(f.Master->RecordCount(), 10);
+
+        changed = nullptr;
+        f.Ext->LoadFilter(f.Master, file);
+        QCOMPARE(f.Ext->FilterState(), 3);
+        QCOMPARE(f.Master->RecordCount(), 3);
+        QCOMPARE(changed, static_cast<TDBDataSet*>(f.Master));
     }
 
     // --- moving
