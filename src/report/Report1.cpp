@@ -1,0 +1,9 @@
+#include "Report1.h"
+
+std::function<void(TReportKind, TReportMode)> OnRunReport;
+
+void RunReport(TReportKind kind, TReportMode mode)
+{
+    // The report engine takes the job from here once it is bound.
+    if (OnRunReport) OnRunReport(kind, mode);
+}
