@@ -223,7 +223,9 @@ QString TDBLookupComboBox::TextOfField() const
     if (!f) return QString();
     if (f->FieldKind() == fkLookup && !m_listLink->DataSource()) return f->Text();
     const int i = m_keys.indexOf(f->Text());
-    return i < 0 ? QString() : itemText(i);
+    // A box open for free text shows a value that is not listed yet.
+    if (i < 0) return isEditable() ? f->Text() : QString();
+    return itemText(i);
 }
 
 void TDBLookupComboBox::WriteField(const QString& shownText)
@@ -234,5 +236,9 @@ void TDBLookupComboBox::WriteField(const QString& shownText)
         return;
     }
     const int i = findText(shownText, Qt::MatchFixedString);
-    f->SetAsString(i < 0 ? QString() : m_keys.value(i));
+    if (i < 0) {
+        f->SetAsString(isEditable() ? shownText : QString());
+        return;
+    }
+    f->SetAsString(m_keys.value(i));
 }

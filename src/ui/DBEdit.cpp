@@ -45,14 +45,23 @@ void TDBEdit::DataChange()
     if (m_link.IsModified()) return;
     TField* f = m_link.Field();
     if (!f) {
-        setMaxLength(32767);
+        setMaxLength(m_maxLength > 0 ? m_maxLength : 32767);
         setText(QString());
         return;
     }
-    setMaxLength(f->DataType() == ftString && f->Size() > 0 ? f->Size() : 32767);
+    int limit = f->DataType() == ftString && f->Size() > 0 ? f->Size() : 32767;
+    if (m_maxLength > 0) limit = std::min(limit, m_maxLength);
+    setMaxLength(limit);
     // The same text again would lose the cursor position.
     const QString t = ShowsEditText() ? f->Text() : f->DisplayText();
     if (t != text()) setText(t);
+}
+
+void TDBEdit::SetMaxLength(int n)
+{
+    m_maxLength = std::max(0, n);
+    if (m_maxLength > 0 && m_maxLength < maxLength()) setMaxLength(m_maxLength);
+    else if (!m_link.IsModified()) DataChange();
 }
 
 void TDBEdit::UpdateData()

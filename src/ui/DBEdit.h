@@ -19,6 +19,9 @@ public:
     void SetReadOnly(bool on);
     TField* Field() const { return m_link.Field(); }
     TFieldDataLink& DataLink() { return m_link; }
+    // Characters that may be typed; 0 means the field's size.
+    int MaxLength() const { return m_maxLength; }
+    void SetMaxLength(int n);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -30,4 +33,5 @@ private:
     void UpdateData();
     bool ShowsEditText() const;
     TFieldDataLink m_link;
+    int m_maxLength = 0;
 };

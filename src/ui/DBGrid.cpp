@@ -208,7 +208,8 @@ void TDBGrid::ApplyColumnWidths()
     const QFontMetrics hfm(horizontalHeader()->font());
     for (int c = 0; c < m_model->ColumnCount(); ++c) {
         TField* f = m_model->FieldAt(c);
-        int w = f->DisplayWidth() * fm.averageCharWidth() + 6;
+        // Digits are wider than the average character; cells have a margin.
+        int w = f->DisplayWidth() * std::max(fm.averageCharWidth(), fm.horizontalAdvance(u'0')) + 12;
         if (m_options & dgTitles) w = std::max(w, hfm.horizontalAdvance(f->DisplayLabel()) + 10);
         setColumnWidth(c, w);
     }

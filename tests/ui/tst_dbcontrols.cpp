@@ -209,6 +209,16 @@ void TestDBControls::maxLengthOfTextField()
     QCOMPARE(edit->text(), QStringLiteral("1987"));
     m_other->setFocus();
     QCOMPARE(m_table->FieldByName(QStringLiteral("Baujahr"))->AsString(), QStringLiteral("1987"));
+
+    // A shorter limit of the edit's own holds across records and edits.
+    TDBEdit* name = AddEdit(QStringLiteral("Bezeichnung1"));
+    name->SetMaxLength(5);
+    m_table->Refresh();
+    name->setFocus();
+    KeyIntoFocus(Qt::Key_End);
+    TypeIntoFocus(QStringLiteral("abcdefgh"));
+    QVERIFY(name->text().size() <= 5);
+    QCOMPARE(name->maxLength(), 5);
 }
 
 void TestDBControls::invalidTextRefused_data()

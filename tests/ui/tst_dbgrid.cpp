@@ -31,6 +31,8 @@ private slots:
     void selectedColumnAndColEnter();
     void rowSelectAndMultiSelect();
 
+    void tablesGoBeforeTheGrid();
+
 private:
     QString Cell(int row, const QString& title) const;
     int Column(const QString& title) const;
@@ -83,6 +85,44 @@ void TestDBGrid::cleanup()
     m_window.reset();
     m_dm.reset();
     m_db.reset();
+}
+
+// A window may lose its tables before its grid (the master first, then the
+// detail the grid shows): the grid must let go without touching them.
+void TestDBGrid::tablesGoBeforeTheGrid()
+{
+    m_grid->setFocus();
+    FocusCell(0, QStringLiteral("BelegNummer"));
+    m_dm.reset();
+    QCoreApplication::processEvents();
+    QCOMPARE(m_grid->GridModel()->rowCount(), 0);
+    m_window.reset();
+
+    // The same with tables that belong to the window itself, made before
+    // the grid, so that the window frees them first.
+    auto form = std::make_unique<QWidget>();
+    auto* master = new TTable(form.get());
+    master->SetDatabaseName(QStringLiteral("Pelmora"));
+    master->SetTableName(QStringLiteral("KfzStamm.db"));
+    master->Open();
+    auto* masterSrc = new TDataSource(form.get());
+    masterSrc->SetDataSet(master);
+    auto* detail = new TTable(form.get());
+    detail->SetDatabaseName(QStringLiteral("Pelmora"));
+    detail->SetTableName(QStringLiteral("KfzVar.DB"));
+    detail->SetIndexFieldNames(QStringLiteral("IdentNummer"));
+    detail->SetMasterSource(masterSrc);
+    detail->SetMasterFields(QStringLiteral("IdentNummer"));
+    detail->Open();
+    auto* detailSrc = new TDataSource(form.get());
+    detailSrc->SetDataSet(detail);
+    auto* grid = new TDBGrid(form.get());
+    grid->SetOptions(dgDefaultOptions | dgAlwaysShowEditor);
+    grid->SetDataSource(detailSrc);
+    QVERIFY(ShowActive(form.get()));
+    grid->setFocus();
+    QCoreApplication::processEvents();
+    form.reset();
 }
 
 int TestDBGrid::Column(const QString& title) const
