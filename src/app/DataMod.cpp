@@ -376,3 +376,29 @@ void TDataModule1::ResetSpareHandles()
         t->SetTableName(QString());
     }
 }
+
+void TDataModule1::MonatsSummenBerechnen()
+{
+    TTable* t = TTblMonatKosten;
+    TMonatsSummen sums;
+    struct Term { double TMonatsSummen::*sum; const char* field; };
+    static const Term terms[] = {
+        {&TMonatsSummen::GesamtKosten, "GesamtKosten"},       {&TMonatsSummen::Reparaturkosten, "Reparaturkosten"},
+        {&TMonatsSummen::Reifenkosten, "Reifenkosten"},       {&TMonatsSummen::Wartungskosten, "Wartungskosten"},
+        {&TMonatsSummen::Untersuchungskosten, "Untersuchungskosten"}, {&TMonatsSummen::Benzinkosten, "Benzinkosten"},
+        {&TMonatsSummen::Sonstigekosten1, "Sonstigekosten1"}, {&TMonatsSummen::Sonstigekosten2, "Sonstigekosten2"},
+        {&TMonatsSummen::Sonstigekosten3, "Sonstigekosten3"}, {&TMonatsSummen::VerbrauchLiter, "VerbrauchLiter"}};
+    TField* fields[std::size(terms)];
+    for (size_t i = 0; i < std::size(terms); ++i) fields[i] = t->FieldByName(QString::fromLatin1(terms[i].field));
+    t->DisableControls();
+    try {
+        for (t->First(); !t->Eof(); t->Next())
+            for (size_t i = 0; i < std::size(terms); ++i)
+                if (!fields[i]->IsNull()) sums.*terms[i].sum += fields[i]->AsFloat();
+    } catch (...) {
+        t->EnableControls();
+        throw;
+    }
+    t->EnableControls();
+    MonatsSummen = sums;
+}

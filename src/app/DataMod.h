@@ -66,6 +66,16 @@ public:
     // Observers of the start and end (the order is part of the contract).
     static std::function<void(const QString& tableName, bool opened)> OnTableSwitched;
 
+    // --- monthly overview totals
+    // Sums over KfzMonat.DB as it stands: the current machine, narrowed by any filter.
+    struct TMonatsSummen {
+        double GesamtKosten = 0, Reparaturkosten = 0, Reifenkosten = 0, Wartungskosten = 0,
+               Untersuchungskosten = 0, Benzinkosten = 0, Sonstigekosten1 = 0, Sonstigekosten2 = 0,
+               Sonstigekosten3 = 0, VerbrauchLiter = 0;
+    };
+    TMonatsSummen MonatsSummen;
+    void MonatsSummenBerechnen();
+
 private:
     TTable* MakeTable(const char* name, const QString& fileName);
     TDataSource* MakeSource(const char* name, TTable* t);

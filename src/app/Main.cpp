@@ -156,6 +156,11 @@ THauptFormular::THauptFormular(TDataModule1* dm, QWidget* parent) : QMainWindow(
     BuildFrame();
     BuildMenu();
     BuildExtender();
+    ConnectAuswertungHandlers();
+    ConnectHistorieHandlers();
+    ConnectStammHandlers();
+    ConnectKostenHandlers();
+    ConnectTerminHandlers();
     resize(1022, 766);
     setMinimumSize(1022, 766);
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -163,7 +168,12 @@ THauptFormular::THauptFormular(TDataModule1* dm, QWidget* parent) : QMainWindow(
     FormCreate();
 }
 
-THauptFormular::~THauptFormular() = default;
+THauptFormular::~THauptFormular()
+{
+    // The grid's header still reports geometry changes while the children are freed.
+    DBGrid1->horizontalHeader()->disconnect(this);
+    DBGrid1->horizontalScrollBar()->disconnect(this);
+}
 
 // ------------------------------------------------------------------ frame
 
@@ -1069,9 +1079,11 @@ void THauptFormular::PageCtrlMainChange()
         TDBENavMain->setEnabled(false);
         RadioGrpKostenSicht->SetItemIndex(0);
         // The month is computed here once the evaluation exists.
+        MonatsauswertungBerechnen();
     } else if (page == TabMonatsuebersicht) {
         TDBENavMain->setEnabled(false);
         // The overview totals are computed here once they exist.
+        MonatsuebersichtBerechnen();
     } else if (page == TabStammDaten) {
         TDBENavMain->setEnabled(true);
         x->SetAllowKeys(x->AllowKeys() + editing + TAllowKeys{akIncSearch});
@@ -1122,6 +1134,7 @@ void THauptFormular::RadioGrpSichtClick()
         t->SetFilter(QString());
     }
     // The overview totals follow here once they exist.
+    MonatsuebersichtBerechnen();
 }
 
 void THauptFormular::ComboBoxJahrChange()

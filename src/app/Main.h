@@ -256,4 +256,82 @@ private:
     bool m_shown = false;
     int m_lastPage = 0;
     bool m_pageByCode = false;
+
+    // --- monthly evaluation and monthly overview
+public:
+    // The last computed month, kept until the next computation; saving uses it.
+    struct TMonatsErgebnis {
+        bool Gueltig = false;
+        QString IdentNummer;      // the machine it was computed for
+        int Jahr = 0;
+        int Monat = 0;            // 1 to 12
+        // Fixed-point amounts, ten-thousandths.
+        qint64 Reparatur = 0, Reifen = 0, Wartung = 0, Untersuchung = 0, Benzin = 0, Sonstige1 = 0, Sonstige2 = 0,
+               Sonstige3 = 0, Gesamt = 0;
+        double Liter = 0;
+        double Betriebsstunden = 0;
+    };
+    TMonatsErgebnis MonatsErgebnis;
+    void MonatsauswertungBerechnen();
+    void MonatsuebersichtBerechnen();
+    void TBtnMonatsauswertungBerechnenClick();
+    void TBtnMonatsauswertungSpeichernClick();
+    void CmbBoxMonatsauswertungMonatChange();
+    void CmbBoxMonatsauswertungJahrChange();
+    void TBitBtnMonatsauswertungDruckenClick();
+    void TBitBtnMonatsauswertungVorschauClick();
+    void TBtnLoeschenClick();
+    void TBitBtnMonatsuebersichtDruckenClick();
+    void TBitBtnMonatsuebersichtVorschauClick();
+private:
+    void ConnectAuswertungHandlers();
+    void MonatsuebersichtDrucken(int mode);
+
+    // --- history and memo
+public:
+    void BtnHistorieNeuClick();
+    void BtnHistorieSpeichernClick();
+    void BtnHistorieLoeschenClick();
+    void BtnHistorieBildNeuClick();
+    void BtnHistorieDokumentNeuClick();
+    void BtnHistorieDokumentOeffnenClick();
+    void BitBtnHistorieDruckenClick();
+    void BitBtnHistorieVorschauClick();
+    void BtnMemoSpeichernClick();
+private:
+    void ConnectHistorieHandlers();
+    void HistorieLinkNeu(bool bild);
+    void HistorieDrucken(int mode);
+
+    // --- machine master data, variable costs and due dates
+public:
+    void TTblMainBeforePost();
+    void TBitBtnStammdatenDruckenClick();
+    void TBitBtnStammdatenPreviewClick();
+    void TTblVarKostenBeforeInsert();
+    void TTblVarKostenBeforePost();
+    void TTblVarKostenAfterPost();
+    void TBtnVarKostenNeuClick();
+    void TBtnVarKostenSpeichernClick();
+    void TBtnVarKostenLoeschenClick();
+    void TBitBtnVarKostenDruckenClick();
+    void TBitBtnVarKostenVorschauClick();
+    // The due-date popup of the eight due-date edits.
+    QMenu* TPopupMenuTermin = nullptr;
+    QAction* NchstenTermin1 = nullptr;
+    QAction* Abbrechen1 = nullptr;
+    // Remembers the edit the menu is opened on (its popup component).
+    void TPopupMenuTerminPopup(QWidget* component);
+    QWidget* TerminPopupComponent() const { return m_terminComponent; }
+    void NchstenTermin1Click();
+    // Asks to advance the due date named by a voucher's code.
+    void TerminFortschreibungAnbieten(const QString& code);
+private:
+    void ConnectStammHandlers();
+    void ConnectKostenHandlers();
+    void ConnectTerminHandlers();
+    void FocusKostenSpalte(int column);
+    void VarKostenDrucken(int mode);
+    void StammdatenDrucken(int mode);
+    QWidget* m_terminComponent = nullptr;
 };

@@ -15,3 +15,15 @@ int YearListIndex(const QStringList& items, const QDate& today)
     while (i < items.size() && items[i] != QString::number(today.year())) ++i;
     return i < items.size() ? i : -1;
 }
+
+std::optional<QDate> AddMonthsExact(const QDate& date, int months)
+{
+    int y = date.year() + months / 12;
+    int m = date.month() + months % 12;
+    if (m > 12) {
+        ++y;
+        m -= 12;
+    }
+    if (m < 1 || !QDate::isValid(y, m, date.day())) return std::nullopt;
+    return QDate(y, m, date.day());
+}

@@ -2,8 +2,13 @@
 // Small helpers of the main window and its dialogs.
 #include <QDate>
 #include <QStringList>
+#include <optional>
 
 // Items of every year list: "1990" up to ten years after today's year.
 QStringList YearListItems(const QDate& today);
 // Index of today's year in such a list, -1 when it is not there.
 int YearListIndex(const QStringList& items, const QDate& today);
+
+// Advances a date by whole months, keeping its day: no date when the day does
+// not exist in the target month or the month falls below January.
+std::optional<QDate> AddMonthsExact(const QDate& date, int months);

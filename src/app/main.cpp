@@ -28,6 +28,9 @@ int main(int argc, char* argv[])
         return 1;
     }
     HauptFormular->show();
+    // Without a window manager nobody else gives the window the focus.
+    HauptFormular->raise();
+    HauptFormular->activateWindow();
     const int result = app.exec();
     FreeForms();
     return result;

@@ -74,6 +74,7 @@ void AddCost(const QString& machine, const QDate& date, double repair)
     t->FieldByName(QStringLiteral("IdentNummer"))->SetAsString(machine);
     t->FieldByName(QStringLiteral("BelegDatum"))->SetAsDate(date);
     t->FieldByName(QStringLiteral("ReparaturKosten"))->SetAsFloat(repair);
+    t->FieldByName(QStringLiteral("Betriebsstunden"))->SetAsFloat(1);
     t->FieldByName(QStringLiteral("Jahr"))->SetAsString(QString::number(date.year()));
     t->FieldByName(QStringLiteral("Monat"))->SetAsString(MonthNames().at(date.month() - 1));
     t->Post();

@@ -61,6 +61,34 @@ private slots:
         QVERIFY(dlg.Password->text().isEmpty());
         dlg.hide();
     }
+
+    void addMonthsExact_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<int>("months");
+        QTest::addColumn<QDate>("expected");   // invalid: no such date
+        QTest::newRow("15.11.2000 + 3") << QDate(2000, 11, 15) << 3 << QDate(2001, 2, 15);
+        QTest::newRow("15.11.2000 + 14") << QDate(2000, 11, 15) << 14 << QDate(2002, 1, 15);
+        QTest::newRow("15.11.2000 + 24") << QDate(2000, 11, 15) << 24 << QDate(2002, 11, 15);
+        QTest::newRow("29.02.2000 + 48") << QDate(2000, 2, 29) << 48 << QDate(2004, 2, 29);
+        QTest::newRow("15.12.2000 + 12") << QDate(2000, 12, 15) << 12 << QDate(2001, 12, 15);
+        QTest::newRow("15.12.2000 + 1") << QDate(2000, 12, 15) << 1 << QDate(2001, 1, 15);
+        QTest::newRow("interval 0") << QDate(2001, 8, 31) << 0 << QDate(2001, 8, 31);
+        QTest::newRow("31.01.2001 + 1 fails") << QDate(2001, 1, 31) << 1 << QDate();
+        QTest::newRow("31.08.2001 + 1 fails") << QDate(2001, 8, 31) << 1 << QDate();
+        QTest::newRow("29.02.2000 + 12 fails") << QDate(2000, 2, 29) << 12 << QDate();
+        QTest::newRow("15.05.2001 - 3") << QDate(2001, 5, 15) << -3 << QDate(2001, 2, 15);
+        QTest::newRow("15.02.2001 - 3 below January fails") << QDate(2001, 2, 15) << -3 << QDate();
+    }
+    void addMonthsExact()
+    {
+        QFETCH(QDate, date);
+        QFETCH(int, months);
+        QFETCH(QDate, expected);
+        const std::optional<QDate> result = AddMonthsExact(date, months);
+        QCOMPARE(result.has_value(), expected.isValid());
+        if (result) QCOMPARE(*result, expected);
+    }
 };
 
 QTEST_MAIN(TestUtility)

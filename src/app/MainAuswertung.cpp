@@ -1,0 +1,239 @@
+// The main window's monthly evaluation and monthly overview.
+#include "Application.h"
+#include "DBConsts.h"
+#include "DBErrors.h"
+#include "DBFormat.h"
+#include "DataMod.h"
+#include "Dialogs.h"
+#include "Main.h"
+#include "RadioGrp.h"
+#include "Report1.h"
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <cmath>
+
+namespace {
+
+// Money as the program sums it: ten-thousandths, an exact half to the even neighbour.
+qint64 ToFixed(double amount)
+{
+    return qint64(std::nearbyint(amount * 10000.0));
+}
+
+double FromFixed(qint64 value)
+{
+    return double(value) / 10000.0;
+}
+
+QString Money(qint64 value)
+{
+    return DBFormat::FloatToStrFixed(FromFixed(value), 2);
+}
+
+template <typename Sender, typename Signal>
+void Connect(THauptFormular* form, Sender* sender, Signal signal, void (THauptFormular::*handler)())
+{
+    QObject::connect(sender, signal, form, [form, handler] {
+        try {
+            (form->*handler)();
+        } catch (...) {
+            HandleException(form);
+        }
+    });
+}
+
+}   // namespace
+
+void THauptFormular::ConnectAuswertungHandlers()
+{
+    Connect(this, TBtnMonatsauswertungBerechnen, &QPushButton::clicked, &THauptFormular::TBtnMonatsauswertungBerechnenClick);
+    Connect(this, TBtnMonatsauswertungSpeichern, &QPushButton::clicked, &THauptFormular::TBtnMonatsauswertungSpeichernClick);
+    Connect(this, CmbBoxMonatsauswertungMonat, &QComboBox::activated, &THauptFormular::CmbBoxMonatsauswertungMonatChange);
+    Connect(this, CmbBoxMonatsauswertungJahr, &QComboBox::activated, &THauptFormular::CmbBoxMonatsauswertungJahrChange);
+    Connect(this, TBitBtnMonatsauswertungDrucken, &QPushButton::clicked, &THauptFormular::TBitBtnMonatsauswertungDruckenClick);
+    Connect(this, TBitBtnMonatsauswertungVorschau, &QPushButton::clicked,
+            &THauptFormular::TBitBtnMonatsauswertungVorschauClick);
+    Connect(this, TBtnLoeschen, &QPushButton::clicked, &THauptFormular::TBtnLoeschenClick);
+    Connect(this, TBitBtnMonatsuebersichtDrucken, &QPushButton::clicked, &THauptFormular::TBitBtnMonatsuebersichtDruckenClick);
+    Connect(this, TBitBtnMonatsuebersichtVorschau, &QPushButton::clicked,
+            &THauptFormular::TBitBtnMonatsuebersichtVorschauClick);
+}
+
+// ------------------------------------------------------- monthly evaluation
+
+void THauptFormular::MonatsauswertungBerechnen()
+{
+    const QString yearText = CmbBoxMonatsauswertungJahr->currentText();
+    qint64 year = 0;
+    if (!DBFormat::TryStrToInt(yearText, year)) throw EConvertError(DBConsts::SInvalidInteger.arg(yearText));
+
+    TMonatsErgebnis r;
+    r.IdentNummer = DM->TTblMain->FieldByName(QStringLiteral("IdentNummer"))->AsString();
+    r.Jahr = int(year);
+    r.Monat = CmbBoxMonatsauswertungMonat->currentIndex() + 1;
+
+    TTable* t = DM->TTblVarKosten;
+    struct Term { qint64 TMonatsErgebnis::*sum; const char* field; };
+    static const Term terms[] = {
+        {&TMonatsErgebnis::Benzin, "Benzinkosten"},       {&TMonatsErgebnis::Reparatur, "ReparaturKosten"},
+        {&TMonatsErgebnis::Reifen, "ReifenKosten"},       {&TMonatsErgebnis::Wartung, "Wartungskosten"},
+        {&TMonatsErgebnis::Untersuchung, "Untersuchungskosten"}, {&TMonatsErgebnis::Sonstige1, "SonstigeKosten1"},
+        {&TMonatsErgebnis::Sonstige2, "SonstigeKosten2"}, {&TMonatsErgebnis::Sonstige3, "SonstigeKosten3"}};
+    TField* amounts[std::size(terms)];
+    for (size_t i = 0; i < std::size(terms); ++i) amounts[i] = t->FieldByName(QString::fromLatin1(terms[i].field));
+    TField* date = t->FieldByName(QStringLiteral("BelegDatum"));
+    TField* hours = t->FieldByName(QStringLiteral("Betriebsstunden"));
+    TField* litres = t->FieldByName(QStringLiteral("BenzinLiter"));
+
+    t->DisableControls();
+    try {
+        for (t->First(); !t->Eof(); t->Next()) {
+            // The reading of every voucher counts, whatever its month.
+            if (!hours->IsNull()) r.Betriebsstunden = std::max(r.Betriebsstunden, hours->AsFloat());
+            const QDate d = date->AsDate();
+            if (!d.isValid() || d.year() != r.Jahr || d.month() != r.Monat) continue;
+            for (size_t i = 0; i < std::size(terms); ++i)
+                if (!amounts[i]->IsNull()) r.*terms[i].sum += ToFixed(amounts[i]->AsFloat());
+            if (!litres->IsNull()) r.Liter += litres->AsFloat();
+        }
+    } catch (...) {
+        t->EnableControls();
+        throw;
+    }
+    t->EnableControls();
+    for (const Term& term : terms) r.Gesamt += r.*term.sum;
+    r.Gueltig = true;
+    MonatsErgebnis = r;
+
+    TLblSummeVarKostenMonat->setText(Money(r.Gesamt));
+    TLblSummeGesamtKostenMonat->setText(Money(r.Gesamt));
+    TLblReparaturKostenMonat->setText(Money(r.Reparatur));
+    TLblReifenKostenMonat->setText(Money(r.Reifen));
+    TLblWartungKostenMonat->setText(Money(r.Wartung));
+    TLblUntersuchungKostenMonat->setText(Money(r.Untersuchung));
+    TLblBenzinKostenMonat->setText(Money(r.Benzin));
+    TLblSonstige1KostenMonat->setText(Money(r.Sonstige1));
+    TLblSonstige2KostenMonat->setText(Money(r.Sonstige2));
+    TLblSonstige3KostenMonat->setText(Money(r.Sonstige3));
+    TLblSummeVerbrauchLiterMonat->setText(DBFormat::FloatToStrFixed(r.Liter, 2));
+    TLblSummeBetriebsstunden->setText(DBFormat::FloatToStrFixed(r.Betriebsstunden, 0));
+}
+
+void THauptFormular::TBtnMonatsauswertungBerechnenClick()
+{
+    MonatsauswertungBerechnen();
+}
+
+void THauptFormular::CmbBoxMonatsauswertungMonatChange()
+{
+    MonatsauswertungBerechnen();
+}
+
+void THauptFormular::CmbBoxMonatsauswertungJahrChange()
+{
+    MonatsauswertungBerechnen();
+}
+
+void THauptFormular::TBtnMonatsauswertungSpeichernClick()
+{
+    // A result of another machine must not be saved under this one.
+    const QString machine = DM->TTblMain->FieldByName(QStringLiteral("IdentNummer"))->AsString();
+    if (!MonatsErgebnis.Gueltig || MonatsErgebnis.IdentNummer != machine) MonatsauswertungBerechnen();
+
+    if (MessageDlg(QStringLiteral("Möchten Sie die aktuelle Monatsauswertung speichern"), mtConfirmation, mbYesNo)
+        != mrYes)
+        return;
+    const TMonatsErgebnis& r = MonatsErgebnis;
+    const QString monthName = MonthNames().at(r.Monat - 1);
+    const QString yearText = QString::number(r.Jahr);
+
+    TTable* t = DM->TTblMonatKosten;
+    // The overview's year filter could hide the old evaluation of another year.
+    const bool filtered = t->Filtered();
+    if (filtered) t->SetFiltered(false);
+    auto restore = [&] {
+        if (filtered && !t->Filtered()) t->SetFiltered(true);
+    };
+    try {
+        if (t->FindKey({r.IdentNummer, yearText, r.Monat, monthName})) {
+            if (MessageDlg(QStringLiteral("Eine Auswertung für diesen Monat ist schon in der Monatsübersicht gespeichert "
+                                          "- möchten Sie diese ältere Auswertung mit der aktuellen Auswertung "
+                                          "überschreiben"),
+                           mtConfirmation, mbYesNo)
+                != mrYes) {
+                restore();
+                return;
+            }
+            t->Delete();
+        }
+        t->InsertRecord({r.IdentNummer, yearText, r.Monat, monthName, FromFixed(r.Gesamt), FromFixed(r.Reparatur),
+                         FromFixed(r.Reifen), FromFixed(r.Wartung), FromFixed(r.Untersuchung), FromFixed(r.Benzin),
+                         FromFixed(r.Sonstige1), FromFixed(r.Sonstige2), FromFixed(r.Sonstige3), r.Liter,
+                         r.Betriebsstunden});
+    } catch (...) {
+        if (t->State() == dsInsert) t->Cancel();
+        restore();
+        throw;
+    }
+    restore();
+}
+
+void THauptFormular::TBitBtnMonatsauswertungDruckenClick()
+{
+    RunReport(rkMonatsauswertung, rmPrint);
+}
+
+void THauptFormular::TBitBtnMonatsauswertungVorschauClick()
+{
+    RunReport(rkMonatsauswertung, rmPreview);
+}
+
+// --------------------------------------------------------- monthly overview
+
+void THauptFormular::MonatsuebersichtBerechnen()
+{
+    DM->MonatsSummenBerechnen();
+    const TDataModule1::TMonatsSummen& s = DM->MonatsSummen;
+    const std::pair<QLabel*, double> sums[] = {
+        {TLblSummeGesamtKosten, s.GesamtKosten},       {TLblSummeReparaturkosten, s.Reparaturkosten},
+        {TLblSummeReifenkosten, s.Reifenkosten},       {TLblSummeWartungskosten, s.Wartungskosten},
+        {TLblSummeUntersuchungskosten, s.Untersuchungskosten}, {TLblSummeBenzinkosten, s.Benzinkosten},
+        {TLblSummeSonstigeKosten1, s.Sonstigekosten1}, {TLblSummeSonstigeKosten2, s.Sonstigekosten2},
+        {TLblSummeSonstigeKosten3, s.Sonstigekosten3}};
+    for (const auto& [label, value] : sums) label->setText(DBFormat::FloatToStrFixed(value, 2));
+    TLblSummeVerbrauch->setText(DBFormat::FloatToStrFixed(s.VerbrauchLiter, 0) + QStringLiteral(" L"));
+}
+
+void THauptFormular::TBtnLoeschenClick()
+{
+    if (MessageDlg(QStringLiteral("Möchten Sie die markierte Monatsauswertung wirklich löschen"), mtConfirmation,
+                   mbYesNo)
+        == mrYes) {
+        try {
+            DM->TTblMonatKosten->Delete();
+        } catch (...) {
+            MessageDlg(QStringLiteral("Löschen der Monatsauswertung nicht möglich"), mtError, mbOK);
+        }
+    }
+    MonatsuebersichtBerechnen();
+}
+
+void THauptFormular::MonatsuebersichtDrucken(int mode)
+{
+    if (DM->TTblMonatKosten->IsEmpty()) {
+        MessageDlg(QStringLiteral("Zur Zeit ist keine Monatsauswertung zu drucken"), mtInformation, mbOK);
+        return;
+    }
+    RunReport(rkMonatsuebersicht, TReportMode(mode));
+}
+
+void THauptFormular::TBitBtnMonatsuebersichtDruckenClick()
+{
+    MonatsuebersichtDrucken(rmPrint);
+}
+
+void THauptFormular::TBitBtnMonatsuebersichtVorschauClick()
+{
+    MonatsuebersichtDrucken(rmPreview);
+}

@@ -1,0 +1,202 @@
+// The main window's history entries with their linked files, and the memo.
+#include "Application.h"
+#include "Clock.h"
+#include "DBGrid.h"
+#include "DataMod.h"
+#include "Dialogs.h"
+#include "FileDialog.h"
+#include "Main.h"
+#include "Report1.h"
+#include "Shell.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QScopeGuard>
+
+namespace {
+
+template <typename Sender, typename Signal>
+void Connect(THauptFormular* form, Sender* sender, Signal signal, void (THauptFormular::*handler)())
+{
+    QObject::connect(sender, signal, form, [form, handler] {
+        try {
+            (form->*handler)();
+        } catch (...) {
+            HandleException(form);
+        }
+    });
+}
+
+bool Editing(TDataSet* t)
+{
+    return t->State() == dsEdit || t->State() == dsInsert;
+}
+
+}   // namespace
+
+void THauptFormular::ConnectHistorieHandlers()
+{
+    Connect(this, BtnHistorieNeu, &QPushButton::clicked, &THauptFormular::BtnHistorieNeuClick);
+    Connect(this, BtnHistorieSpeichern, &QPushButton::clicked, &THauptFormular::BtnHistorieSpeichernClick);
+    Connect(this, BtnHistorieLoeschen, &QPushButton::clicked, &THauptFormular::BtnHistorieLoeschenClick);
+    Connect(this, BtnHistorieBildNeu, &QPushButton::clicked, &THauptFormular::BtnHistorieBildNeuClick);
+    Connect(this, BtnHistorieDokumentNeu, &QPushButton::clicked, &THauptFormular::BtnHistorieDokumentNeuClick);
+    Connect(this, BtnHistorieDokumentOeffnen, &QPushButton::clicked, &THauptFormular::BtnHistorieDokumentOeffnenClick);
+    Connect(this, BitBtnHistorieDrucken, &QPushButton::clicked, &THauptFormular::BitBtnHistorieDruckenClick);
+    Connect(this, BitBtnHistorieVorschau, &QPushButton::clicked, &THauptFormular::BitBtnHistorieVorschauClick);
+    Connect(this, BtnMemoSpeichern, &QPushButton::clicked, &THauptFormular::BtnMemoSpeichernClick);
+}
+
+// ---------------------------------------------------------------- history
+
+void THauptFormular::BtnHistorieNeuClick()
+{
+    try {
+        TTable* t = DM->TTblHistorie;
+        t->Append();
+        t->FieldByName(QStringLiteral("Datum"))->SetAsDate(Today());
+        DBGridHistorie->setFocus();
+        for (int col = 0; col < DBGridHistorie->FieldCount(); ++col) {
+            TField* f = DBGridHistorie->Fields(col);
+            if (f && f->FieldName().compare(QLatin1String("Datum"), Qt::CaseInsensitive) == 0) {
+                DBGridHistorie->SetSelectedIndex(col);
+                break;
+            }
+        }
+    } catch (...) {
+        MessageDlg(QStringLiteral("Einfügen eines Historiendatensatzes nicht möglich"), mtError, mbOK);
+    }
+}
+
+void THauptFormular::BtnHistorieSpeichernClick()
+{
+    TTable* t = DM->TTblHistorie;
+    if (!Editing(t)) return;
+    try {
+        t->Post();
+    } catch (...) {
+        MessageDlg(QStringLiteral("Speichern des Historiendatensatzes nicht möglich"), mtError, mbOK);
+    }
+}
+
+void THauptFormular::BtnHistorieLoeschenClick()
+{
+    TTable* t = DM->TTblHistorie;
+    // A new entry that was never saved goes without a question.
+    if (t->State() == dsInsert) {
+        t->Cancel();
+        return;
+    }
+    if (MessageDlg(QStringLiteral("Möchten Sie den markierten Historiendatensatz wirklich löschen"), mtConfirmation,
+                   mbYesNo)
+        != mrYes)
+        return;
+    try {
+        t->Delete();
+    } catch (...) {
+        MessageDlg(QStringLiteral("Löschen des Historiendatensatzes nicht möglich"), mtError, mbOK);
+    }
+}
+
+void THauptFormular::HistorieLinkNeu(bool bild)
+{
+    TTable* t = DM->TTblHistorie;
+    if (t->IsEmpty()) {
+        MessageDlg(QStringLiteral("Bitte legen Sie zunächst mit dem \"Neu\"-Knopf einen Historiendatensatz für dieses "
+                                  "Fahrzeuge an, ")
+                       + (bild ? QStringLiteral("bevor Sie diesem ein Bild zuordnen")
+                               : QStringLiteral("bevor Sie diesem ein Dokument zuordnen")),
+                   mtInformation, mbOK);
+        return;
+    }
+    // The file dialog may leave another working directory behind; report
+    // layouts are found relative to the start directory.
+    const auto backHome = qScopeGuard([this] { QDir::setCurrent(StartDir); });
+    const QString path = PromptForFileName(TFileDialogKind::Open, QString(),
+                                           bild ? QStringLiteral("*.jpg|*.jpg") : QStringLiteral("*.pdf|*.pdf"),
+                                           QString());
+    if (path.isEmpty()) return;
+    try {
+        TField* info = t->FieldByName(QStringLiteral("Info"));
+        const QString present = info->AsString();
+        if (!present.isEmpty()) {
+            const QString kind = present.right(3).toUpper();
+            QString question;
+            if (kind == QLatin1String("JPG"))
+                question = QStringLiteral("Dem markierten Historiendatensatz ist bereits ein Bild zugeordnet - möchten Sie "
+                                          "das Bild wirklich ersetzten");
+            else if (kind == QLatin1String("PDF"))
+                question = QStringLiteral("Dem markierten Historiendatensatz ist bereits ein Dokument zugeordnet - möchten "
+                                          "Sie das Dokument wirklich ersetzten");
+            else
+                question = QStringLiteral("Dem markierten Historiendatensatz ist bereits ein Text zugeordnet - möchten Sie "
+                                          "den Text wirklich ersetzten");
+            if (MessageDlg(question, mtConfirmation, mbYesNo) != mrYes) return;
+        }
+        t->Edit();
+        info->SetAsString(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+        t->Post();
+    } catch (...) {
+        MessageDlg(bild ? QStringLiteral("Fehler beim Speichern des Bildpfades.")
+                        : QStringLiteral("Fehler beim Speichern des Dokumentenpfades."),
+                   mtError, mbOK);
+    }
+}
+
+void THauptFormular::BtnHistorieBildNeuClick()
+{
+    HistorieLinkNeu(true);
+}
+
+void THauptFormular::BtnHistorieDokumentNeuClick()
+{
+    HistorieLinkNeu(false);
+}
+
+void THauptFormular::BtnHistorieDokumentOeffnenClick()
+{
+    try {
+        const QString path = DM->TTblHistorie->FieldByName(QStringLiteral("Info"))->AsString();
+        if (!path.isEmpty() && QFileInfo(path).isFile()) {
+            ShellOpen(path);
+            return;
+        }
+        MessageDlg(QStringLiteral("Dem markierten Historiendatensatz wurde kein Bild/Dokument zugeordnet bzw. das "
+                                  "Bild/Dokument wurde nicht gefunden"),
+                   mtInformation, mbOK);
+    } catch (...) {
+        MessageDlg(QStringLiteral("Fehler beim Öffnen des Bild/Dokuments."), mtError, mbOK);
+    }
+}
+
+void THauptFormular::HistorieDrucken(int mode)
+{
+    if (DM->TTblHistorie->IsEmpty()) {
+        MessageDlg(QStringLiteral("Sie haben noch keine Historie für diese Maschine angelegt"), mtInformation, mbOK);
+        return;
+    }
+    RunReport(rkHistorie, TReportMode(mode));
+}
+
+void THauptFormular::BitBtnHistorieDruckenClick()
+{
+    HistorieDrucken(rmPrint);
+}
+
+void THauptFormular::BitBtnHistorieVorschauClick()
+{
+    HistorieDrucken(rmPreview);
+}
+
+// ------------------------------------------------------------------- memo
+
+void THauptFormular::BtnMemoSpeichernClick()
+{
+    TTable* t = DM->TTblMain;
+    if (!Editing(t)) return;
+    // The posting rules have shown their own messages already.
+    try {
+        t->Post();
+    } catch (...) {
+    }
+}
