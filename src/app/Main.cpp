@@ -1078,11 +1078,9 @@ void THauptFormular::PageCtrlMainChange()
     } else if (page == TabMonatsAuswertung) {
         TDBENavMain->setEnabled(false);
         RadioGrpKostenSicht->SetItemIndex(0);
-        // The month is computed here once the evaluation exists.
         MonatsauswertungBerechnen();
     } else if (page == TabMonatsuebersicht) {
         TDBENavMain->setEnabled(false);
-        // The overview totals are computed here once they exist.
         MonatsuebersichtBerechnen();
     } else if (page == TabStammDaten) {
         TDBENavMain->setEnabled(true);
@@ -1133,7 +1131,7 @@ void THauptFormular::RadioGrpSichtClick()
         t->SetFiltered(false);
         t->SetFilter(QString());
     }
-    // The overview totals follow here once they exist.
+    // The totals follow the view.
     MonatsuebersichtBerechnen();
 }
 

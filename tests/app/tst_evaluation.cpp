@@ -2,6 +2,7 @@
 // overview, and the overview with its view, totals, deleting and reports.
 #include "Application.h"
 #include "Clock.h"
+#include "DBErrors.h"
 #include "DataMod.h"
 #include "Dialogs.h"
 #include "Forms.h"
@@ -249,6 +250,30 @@ private slots:
         QCOMPARE(Main()->MonatsErgebnis.Gesamt, qint64(1000300));
     }
 
+    void halfGoesToEven_data()
+    {
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<qint64>("fixed");
+
+        QTest::newRow("2,5 Zehntausendstel") << 0.00025 << qint64(2);
+        QTest::newRow("3,5 Zehntausendstel") << 0.00035 << qint64(4);
+        QTest::newRow("0,5 Zehntausendstel") << 0.00005 << qint64(0);
+        QTest::newRow("knapp unter der Hälfte") << 0.00015 << qint64(1);
+    }
+
+    void halfGoesToEven()
+    {
+        QFETCH(double, amount);
+        QFETCH(qint64, fixed);
+        Start();
+        AddMachine(QStringLiteral("M-1"));
+        Write({Voucher(QStringLiteral("M-1"), QDate(2001, 1, 5), QStringLiteral("Untersuchungskosten"), amount)});
+        ClickTab(Monatsauswertung);
+        Evaluate(2001, 1);
+        QCOMPARE(Main()->MonatsErgebnis.Untersuchung, fixed);
+        QCOMPARE(Main()->MonatsErgebnis.Gesamt, fixed);
+    }
+
     void noYearSelected()
     {
         // A clock year before the lists begin leaves the year list without a choice.
@@ -444,6 +469,25 @@ private slots:
         QCOMPARE(rec.Records().size(), 1);
         QCOMPARE(rec.Last().Text, QStringLiteral("Möchten Sie die markierte Monatsauswertung wirklich löschen"));
         QCOMPARE(Main()->TLblSummeGesamtKosten->text(), total);
+    }
+
+    void deletingFails()
+    {
+        Start();
+        AddMachine(QStringLiteral("M-1"));
+        Main()->SetEditMode(true);
+        Write({Evaluation(QStringLiteral("M-1"), 2001, 1, 10, 20, 0)});
+        ClickTab(Monatsuebersicht);
+        TTable* t = DataModule1->TTblMonatKosten;
+        const TDataSetNotifyEvent before = t->BeforeDelete;
+        t->BeforeDelete = [](TDataSet*) { throw EDatabaseError(QStringLiteral("Datensatz gesperrt")); };
+        TDialogRecorder rec;
+        QTest::mouseClick(Main()->TBtnLoeschen, Qt::LeftButton);
+        t->BeforeDelete = before;
+        QCOMPARE(rec.Records().size(), 2);
+        QCOMPARE(rec.Last().Type, mtError);
+        QCOMPARE(rec.Last().Text, QStringLiteral("Löschen der Monatsauswertung nicht möglich"));
+        QCOMPARE(Main()->TLblSummeGesamtKosten->text(), QStringLiteral("30,00"));
     }
 
     void reports_data()

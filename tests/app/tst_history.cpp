@@ -171,6 +171,38 @@ private slots:
         QCOMPARE(rec.Records().size(), 2);
     }
 
+    void entryFailures_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("Neu") << "BtnHistorieNeu" << "Einfügen eines Historiendatensatzes nicht möglich";
+        QTest::newRow("Speichern") << "BtnHistorieSpeichern" << "Speichern des Historiendatensatzes nicht möglich";
+        QTest::newRow("Löschen") << "BtnHistorieLoeschen" << "Löschen des Historiendatensatzes nicht möglich";
+    }
+
+    void entryFailures()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, message);
+        Start();
+        AddMachine(QStringLiteral("M-1"));
+        AddEntry(QDate(2026, 3, 2), QString());
+        if (button == QLatin1String("BtnHistorieSpeichern")) Historie()->Edit();
+        TTable* t = Historie();
+        const TDataSetNotifyEvent before[] = {t->BeforeInsert, t->BeforePost, t->BeforeDelete};
+        const auto refuse = [](TDataSet*) { throw EDatabaseError(QStringLiteral("Datensatz gesperrt")); };
+        t->BeforeInsert = t->BeforePost = t->BeforeDelete = refuse;
+        TDialogRecorder rec;
+        Click(Main()->findChild<QPushButton*>(button));
+        t->BeforeInsert = before[0];
+        t->BeforePost = before[1];
+        t->BeforeDelete = before[2];
+        QCOMPARE(rec.Last().Type, mtError);
+        QCOMPARE(rec.Last().Text, message);
+        QCOMPARE(rec.Last().Buttons, TMsgDlgButtons(mbOK));
+    }
+
     void linkWithoutEntries_data()
     {
         QTest::addColumn<QString>("button");
