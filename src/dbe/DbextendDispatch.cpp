@@ -655,21 +655,25 @@ bool TDBExtender::ResolveLookupDef(TField* field, TLookupDef& def, bool onlyDefQ
 
 // ------------------------------------------------------------ dialogs and views
 
-void TDBExtender::OpenTableView(TDataSet* ds, TField* field, bool synchron)
+namespace {
+// The record both views get: their own settings, keys and bar sets; a view
+// does not offer itself, and offers the other view only where allowed.
+TFormEventRec ViewEventRec(TFormEventType type, TFormBorderStyle border, TDataSet* ds, TField* field, bool synchron,
+                           bool readOnly, bool autoEdit, bool manageGlobalEdit, TSrchNavBtn ownBtn,
+                           TAllowKey otherKey, TSrchNavBtn otherBtn, bool offerOther)
 {
-    if (!ds || ds->Destroying() || !(qobject_cast<TTable*>(ds) || IsQuery(ds))) return;
     TFormEventRec rec;
-    rec.FormType = fetTableView;
-    rec.BorderStyle = BorderStyleTblView;
+    rec.FormType = type;
+    rec.BorderStyle = border;
     rec.DataSet = ds;
     rec.Field = field;
     rec.Synchron = synchron || IsQuery(ds) || ds->TableTypeName() == QLatin1String("ASCIIDRV");
-    rec.ReadOnly = TVReadonly;
-    rec.AutoEdit = TVAutoEdit;
-    rec.ManageGlobalEdit = TVManageGlobalEdit;
-    rec.AllowKeys = {akSelectNext, akDBMove, akLookUp, akSearch, akIncSearch, akBookmark, akFilter, akIndexSelect,
-                     akSingleRecView};
-    rec.VisBtnsSearch = TSrchNavBtns::FromBits((1u << 10) - 1) - TSrchNavBtns{snbTableView};
+    rec.ReadOnly = readOnly;
+    rec.AutoEdit = autoEdit;
+    rec.ManageGlobalEdit = manageGlobalEdit;
+    rec.AllowKeys = TAllowKeys{akSelectNext, akDBMove, akLookUp, akSearch, akIncSearch, akBookmark, akFilter,
+                               akIndexSelect, otherKey};
+    rec.VisBtnsSearch = TSrchNavBtns::FromBits((1u << 10) - 1) - TSrchNavBtns{ownBtn};
     rec.VisBtnsMove = TMoveNavBtns::FromBits((1u << 6) - 1);
     rec.VisBtnsExtend = {enbMemoView, enbLookUp};
     if (!rec.ReadOnly) {
@@ -680,11 +684,25 @@ void TDBExtender::OpenTableView(TDataSet* ds, TField* field, bool synchron)
         rec.AllowKeys.Include(akGlobalEdit);
         rec.VisBtnsExtend.Include(enbGlobalEdit);
     }
-    const bool fromSingleRecView = m_form && QLatin1String(m_form->metaObject()->className()) == "TSingleRecViewForm";
-    if (!TVShowSRVBtn || fromSingleRecView) {
-        rec.AllowKeys.Exclude(akSingleRecView);
-        rec.VisBtnsSearch.Exclude(snbSingleRecView);
+    if (!offerOther) {
+        rec.AllowKeys.Exclude(otherKey);
+        rec.VisBtnsSearch.Exclude(otherBtn);
     }
+    return rec;
+}
+
+bool FormIs(const QWidget* form, const char* className)
+{
+    return form && QLatin1String(form->metaObject()->className()) == QLatin1String(className);
+}
+}
+
+void TDBExtender::OpenTableView(TDataSet* ds, TField* field, bool synchron)
+{
+    if (!ds || ds->Destroying() || !(qobject_cast<TTable*>(ds) || IsQuery(ds))) return;
+    TFormEventRec rec = ViewEventRec(fetTableView, BorderStyleTblView, ds, field, synchron, TVReadonly, TVAutoEdit,
+                                     TVManageGlobalEdit, snbTableView, akSingleRecView, snbSingleRecView,
+                                     TVShowSRVBtn && !FormIs(m_form, "TSingleRecViewForm"));
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
     // The view itself is built by its own unit.
@@ -693,32 +711,9 @@ void TDBExtender::OpenTableView(TDataSet* ds, TField* field, bool synchron)
 void TDBExtender::OpenSingleRecView(TDataSet* ds, TField* field, bool synchron)
 {
     if (!ds || ds->Destroying() || !(qobject_cast<TTable*>(ds) || IsQuery(ds))) return;
-    TFormEventRec rec;
-    rec.FormType = fetSingleRecView;
-    rec.BorderStyle = BorderStyleSingleRec;
-    rec.DataSet = ds;
-    rec.Field = field;
-    rec.Synchron = synchron || IsQuery(ds) || ds->TableTypeName() == QLatin1String("ASCIIDRV");
-    rec.ReadOnly = SRVReadOnly;
-    rec.AutoEdit = SRVAutoEdit;
-    rec.ManageGlobalEdit = SRVManageGlobalEdit;
-    rec.AllowKeys = {akSelectNext, akDBMove, akLookUp, akSearch, akIncSearch, akBookmark, akFilter, akTableView,
-                     akIndexSelect};
-    rec.VisBtnsSearch = TSrchNavBtns::FromBits((1u << 10) - 1) - TSrchNavBtns{snbSingleRecView};
-    rec.VisBtnsMove = TMoveNavBtns::FromBits((1u << 6) - 1);
-    rec.VisBtnsExtend = {enbMemoView, enbLookUp};
-    if (!rec.ReadOnly) {
-        rec.VisBtnsRecord = {rnbInsert, rnbDelete, rnbEdit, rnbPost, rnbCancel};
-        rec.AllowKeys += {akDuplicate, akCancel, akDelete, akInsert};
-    }
-    if (rec.ManageGlobalEdit) {
-        rec.AllowKeys.Include(akGlobalEdit);
-        rec.VisBtnsExtend.Include(enbGlobalEdit);
-    }
-    if (m_form && QLatin1String(m_form->metaObject()->className()) == "TTableViewForm") {
-        rec.AllowKeys.Exclude(akTableView);
-        rec.VisBtnsSearch.Exclude(snbTableView);
-    }
+    TFormEventRec rec = ViewEventRec(fetSingleRecView, BorderStyleSingleRec, ds, field, synchron, SRVReadOnly,
+                                     SRVAutoEdit, SRVManageGlobalEdit, snbSingleRecView, akTableView,
+                                     snbTableView, !FormIs(m_form, "TTableViewForm"));
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
     // The view itself is built by its own unit.
