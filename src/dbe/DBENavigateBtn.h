@@ -4,7 +4,8 @@
 #include "Sets.h"
 #include <QString>
 
-enum TDBENavigateBtn {
+// A fixed underlying type: handlers may pass values outside the set.
+enum TDBENavigateBtn : int {
     nbSearch, nbSearchInc, nbSearchNext, nbSetBookmark, nbGotoBookmark, nbTblFilter, nbActiveFilter,
     nbIndexSelect, nbTableView, nbSingleRecView, nbFirst, nbPGroup, nbPrior, nbNext, nbNGroup, nbLast,
     nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh, nbUserBtn, nbMemoView, nbDupField,
