@@ -867,12 +867,7 @@ void THauptFormular::FormCreate()
     RadioGrpDrucken->SetItemIndex(0);
     EditDBMemoChange();
     // Reading until the window is shown and the extender manages the mode.
-    TPaGlobalEdit->SetCaption(QStringLiteral("Lesen"));
-    TPaGlobalEdit->SetColor(LesenColor());
-    TPaGlobalEdit->SetFontColor(Qt::white);
-    for (QPushButton* b : {TBtnLoeschen, TBtnVarKostenLoeschen, TBtnVarKostenNeu, TBtnVarKostenSpeichern,
-                           TBtnMonatsauswertungSpeichern})
-        b->setEnabled(false);
+    PaintEditMode(false);
 }
 
 bool THauptFormular::EditMode() const
@@ -893,7 +888,11 @@ TAllowKeys THauptFormular::AllowKeys() const
 
 void THauptFormular::ShowEditMode()
 {
-    const bool on = EditMode();
+    PaintEditMode(EditMode());
+}
+
+void THauptFormular::PaintEditMode(bool on)
+{
     TPaGlobalEdit->SetCaption(on ? S("Ändern") : QStringLiteral("Lesen"));
     TPaGlobalEdit->SetColor(on ? AendernColor() : LesenColor());
     TPaGlobalEdit->SetFontColor(Qt::white);

@@ -195,6 +195,7 @@ public:
     void SetEditMode(bool on);
     // Shows "Lesen" or "Ändern" and enables the buttons that follow the mode.
     void ShowEditMode();
+    void PaintEditMode(bool on);
 
     // Makes a page active from code: no leaving or entering rules run.
     void SetActivePage(QWidget* page);

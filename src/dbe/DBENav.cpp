@@ -838,6 +838,31 @@ void TDBENavigator::FixedLayout(int& w, int& h)
     const bool searchOn = !VisBtnsSearch().IsEmpty(), moveOn = !VisBtnsMove().IsEmpty(),
                recordOn = !VisBtnsRecord().IsEmpty();
     const bool aligned = m_align != TNavAlign::None;
+    // Places the shown buttons one after the other along the bar: a gap
+    // before each group, and the spare pixels spread one per button.
+    auto walk = [&](int count, int spare, auto place, auto hide) {
+        int counter = count / 2, pos = 0;
+        bool gap1 = false, gap2 = false, gap3 = false;
+        for (int i = 0; i < NavigateBtnCount; ++i) {
+            TDBENavButton* b = m_buttons[i];
+            if (!ButtonShown(i)) {
+                hide(b);
+                continue;
+            }
+            int extra = 0;
+            if (spare != 0) {
+                counter -= spare;
+                if (counter < 0) {
+                    counter += count;
+                    extra = 1;
+                }
+            }
+            if (searchOn && i >= nbFirst && !gap1) { gap1 = true; pos += m_groupSpace[0]; }
+            if (moveOn && i >= nbInsert && !gap2) { gap2 = true; pos += m_groupSpace[1]; }
+            if (recordOn && i >= nbUserBtn && !gap3) { gap3 = true; pos += m_groupSpace[2]; }
+            pos += place(b, i, pos, extra);
+        }
+    };
 
     int c = 0;
     if (m_horiz) {
@@ -851,30 +876,11 @@ void TDBENavigator::FixedLayout(int& w, int& h)
         m_buttonWidth = (w - g - s) / c;
         const int t = g + s + c * m_buttonWidth;
         if (!aligned) w = t;
-        const int rest = w - t;
-        int counter = c / 2, x = 0;
-        bool gap1 = false, gap2 = false, gap3 = false;
-        for (int i = 0; i < NavigateBtnCount; ++i) {
-            TDBENavButton* b = m_buttons[i];
-            if (!ButtonShown(i)) {
-                b->setGeometry(w + 1, 0, m_buttonWidth, m_buttonHeight);
-                continue;
-            }
-            int extra = 0;
-            if (rest != 0) {
-                counter -= rest;
-                if (counter < 0) {
-                    counter += c;
-                    extra = 1;
-                }
-            }
-            if (searchOn && i >= nbFirst && !gap1) { gap1 = true; x += m_groupSpace[0]; }
-            if (moveOn && i >= nbInsert && !gap2) { gap2 = true; x += m_groupSpace[1]; }
-            if (recordOn && i >= nbUserBtn && !gap3) { gap3 = true; x += m_groupSpace[2]; }
+        walk(c, w - t, [&](TDBENavButton* b, int i, int x, int extra) {
             const int bw = IsBox(i) ? m_incSrchWidth : m_buttonWidth;
             b->setGeometry(x, 0, bw + extra, m_buttonHeight);
-            x += bw + extra;
-        }
+            return bw + extra;
+        }, [&](TDBENavButton* b) { b->setGeometry(w + 1, 0, m_buttonWidth, m_buttonHeight); });
     } else {
         for (int i = 0; i < NavigateBtnCount; ++i)
             if (ButtonShown(i)) ++c;
@@ -886,29 +892,10 @@ void TDBENavigator::FixedLayout(int& w, int& h)
         m_buttonHeight = (h - g) / c;
         const int t = g + c * m_buttonHeight;
         if (!aligned) h = t;
-        const int rest = h - t;
-        int counter = c / 2, y = 0;
-        bool gap1 = false, gap2 = false, gap3 = false;
-        for (int i = 0; i < NavigateBtnCount; ++i) {
-            TDBENavButton* b = m_buttons[i];
-            if (!ButtonShown(i)) {
-                b->setGeometry(w + 1, 0, bw, m_buttonHeight);
-                continue;
-            }
-            int extra = 0;
-            if (rest != 0) {
-                counter -= rest;
-                if (counter < 0) {
-                    counter += c;
-                    extra = 1;
-                }
-            }
-            if (searchOn && i >= nbFirst && !gap1) { gap1 = true; y += m_groupSpace[0]; }
-            if (moveOn && i >= nbInsert && !gap2) { gap2 = true; y += m_groupSpace[1]; }
-            if (recordOn && i >= nbUserBtn && !gap3) { gap3 = true; y += m_groupSpace[2]; }
+        walk(c, h - t, [&](TDBENavButton* b, int i, int y, int extra) {
             b->setGeometry(0, y, IsBox(i) ? m_incSrchWidth : bw, m_buttonHeight + extra);
-            y += m_buttonHeight + extra;
-        }
+            return m_buttonHeight + extra;
+        }, [&](TDBENavButton* b) { b->setGeometry(w + 1, 0, bw, m_buttonHeight); });
     }
 }
 

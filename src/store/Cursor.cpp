@@ -236,14 +236,6 @@ void TPhysTable::Fetch(const std::vector<qint64>& ids)
     }
 }
 
-TRecordPtr TPhysTable::Record(qint64 id)
-{
-    auto it = Cache.constFind(id);
-    if (it != Cache.constEnd()) return *it;
-    Fetch({id});
-    return Cache.value(id);
-}
-
 bool TPhysTable::Exists(qint64 id)
 {
     QSqlQuery& q = Db->Query(QStringLiteral("SELECT 1 FROM %1 WHERE \"_rid\" = ?").arg(SqlName));
@@ -377,16 +369,6 @@ void TEngineCursor::Rebuild(bool keepPosition)
     else if (oldPos >= oldCount) m_pos = Count();
     else m_pos = std::min(oldPos, Count() - 1 < 0 ? 0 : Count() - 1);
     if (Count() == 0) m_pos = -1;
-}
-
-void TEngineCursor::EnsureBuilt()
-{
-    if (Stale()) Rebuild();
-}
-
-int TEngineCursor::RecordCount()
-{
-    return Count();
 }
 
 void TEngineCursor::SetPosition(int pos)

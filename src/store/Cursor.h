@@ -26,7 +26,6 @@ struct TPhysTable {
     void Invalidate();
     // Fetches records into the cache; ids missing from the table stay absent.
     void Fetch(const std::vector<qint64>& ids);
-    TRecordPtr Record(qint64 id);   // nullptr when the row is gone
     bool Exists(qint64 id);
 };
 
@@ -60,7 +59,6 @@ public:
     void SetView(TViewDef view, bool keepPosition = true);
     bool Stale() const { return m_builtVersion != m_table->Version; }
 
-    int RecordCount();
     // Position: -1 before the first row, Count() after the last.
     int Position() const { return m_pos; }
     void SetPosition(int pos);
@@ -84,7 +82,6 @@ public:
     int FindKey(const QVariantList& sqlValues, bool nearest);
 
 private:
-    void EnsureBuilt();
     // A large view starts with its first rows and the count; the rest is
     // read when a position beyond them is needed.
     void EnsureFull() const;

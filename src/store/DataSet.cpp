@@ -784,10 +784,7 @@ void TDataSet::Resync()
 
 void TDataSet::DisableControls()
 {
-    if (m_disableCount++ == 0) {
-        m_disabledState = m_state;
-        m_pendingChange = false;
-    }
+    if (m_disableCount++ == 0) m_disabledState = m_state;
 }
 
 void TDataSet::EnableControls()
@@ -803,16 +800,10 @@ void TDataSet::EnableControls()
 void TDataSet::DataEvent(TDataEvent event, qintptr info)
 {
     if (m_destroying) return;
-    if (m_disableCount > 0 && event != deUpdateState && event != deCheckBrowseMode && event != deUpdateRecord) {
-        m_pendingChange = true;
+    // Suspended controls miss the rest; typed values still reach the record.
+    if (m_disableCount > 0 && event != deUpdateState && event != deCheckBrowseMode && event != deUpdateRecord)
         return;
-    }
     for (TDataSource* s : std::vector<TDataSource*>(m_sources)) s->DataEvent(event, info);
-}
-
-bool TDataSet::IsLinkedTo(TDataSource* src) const
-{
-    return src && std::find(m_sources.begin(), m_sources.end(), src) != m_sources.end();
 }
 
 void TDBDataSet::SetDatabaseName(const QString& alias)
@@ -867,12 +858,6 @@ void TDataSource::SetState(TDataSetState s)
 void TDataSource::Edit()
 {
     if (m_autoEdit && m_state == dsBrowse && m_dataSet) m_dataSet->Edit();
-}
-
-bool TDataSource::IsLinkedTo(TDataSet* ds) const
-{
-    // Guards against master chains that loop back.
-    return m_dataSet == ds;
 }
 
 void TDataSource::AddDataLink(TDataLink* l) { m_links.push_back(l); }

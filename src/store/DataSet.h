@@ -109,7 +109,6 @@ public:
 
     // The data sources showing this data set.
     const std::vector<TDataSource*>& DataSources() const { return m_sources; }
-    bool IsLinkedTo(TDataSource* src) const;
 
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
     TDataSetNotifyEvent BeforeInsert, AfterInsert, BeforeEdit, AfterEdit;
@@ -134,7 +133,6 @@ protected:
     void CheckInactive() const;
     void ReapplyView(bool gotoFirst);
     void NewHandle();
-    QStringList m_engineFilterSql;
     struct EngineFilter { int handle; TSqlCondition cond; bool active; };
     std::vector<EngineFilter> m_engineFilters;
     std::shared_ptr<TPhysTable> m_phys;
@@ -172,7 +170,6 @@ private:
     bool m_bof = true, m_eof = true;
     bool m_readOnly = false;
     int m_disableCount = 0;
-    bool m_pendingChange = false;
     TDataSetState m_disabledState = dsInactive;
     int m_nextFilterHandle = 1;
     static quint64 s_nextHandle;
@@ -210,7 +207,6 @@ public:
     void SetAutoEdit(bool on) { m_autoEdit = on; }
     TDataSetState State() const { return m_state; }
     void Edit();
-    bool IsLinkedTo(TDataSet* ds) const;
     const std::vector<TDataLink*>& Links() const { return m_links; }
 
     std::function<void(TDataSource*, TField*)> OnDataChange;

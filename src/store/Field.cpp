@@ -85,11 +85,6 @@ QString TField::AsString() const
     const QVariant v = Value();
     if (v.isNull()) return QString();
     switch (m_type) {
-    case ftBoolean: {
-        const QStringList parts = m_displayValues.split(u';');
-        if (parts.size() == 2) return v.toBool() ? parts[0] : parts[1];
-        return v.toBool() ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
-    }
     case ftBlob: case ftGraphic: case ftTypedBinary: case ftBytes: case ftVarBytes:
     case ftParadoxOle: case ftDBaseOle:
         return QString::fromLatin1(v.toByteArray());

@@ -195,21 +195,7 @@ TViewDef TTable::BuildView()
             if (!conds.isEmpty()) v.Range.sql = u'(' + conds.join(QStringLiteral(" AND ")) + u')';
         }
     }
-    if (m_filtered && !m_filter.trimmed().isEmpty()) {
-        TFilterFieldResolver r;
-        TPhysTable* p = m_phys.get();
-        std::vector<TFilterField> fields;
-        for (const auto& f : p->Structure.Fields) fields.push_back({f.Name, f.FieldNo, f.DataType, f.Size});
-        r.byName = [&fields](const QString& n) -> const TFilterField* {
-            for (const auto& f : fields) if (f.name.compare(n, Qt::CaseInsensitive) == 0) return &f;
-            return nullptr;
-        };
-        r.byNumber = [&fields](int no) -> const TFilterField* {
-            for (const auto& f : fields) if (f.fieldNo == no) return &f;
-            return nullptr;
-        };
-        v.Filter = CompileFilterText(m_filter, r);
-    }
+    if (m_filtered && !m_filter.trimmed().isEmpty()) v.Filter = CompileFilterText(m_filter, Resolver());
     return v;
 }
 
@@ -257,36 +243,13 @@ void TTable::SetMasterFields(const QString& fields)
 
 void TTable::SetFilter(const QString& text)
 {
+    // Refused now rather than when it is switched on; the old filter stays.
+    if (Active() && !text.trimmed().isEmpty()) CompileFilterText(text, Resolver());
+    m_filter = text;
     if (Active() && m_filtered) {
-        const QString old = m_filter;
-        m_filter = text;
-        try {
-            BuildView();
-        } catch (...) {
-            m_filter = old;
-            throw;
-        }
         CheckBrowseMode();
         ReapplyView(true);
-        return;
     }
-    if (Active()) {
-        // Refused now rather than when it is switched on.
-        const QString old = m_filter;
-        const bool oldOn = m_filtered;
-        m_filter = text;
-        m_filtered = true;
-        try {
-            BuildView();
-        } catch (...) {
-            m_filter = old;
-            m_filtered = oldOn;
-            throw;
-        }
-        m_filtered = oldOn;
-        return;
-    }
-    m_filter = text;
 }
 
 void TTable::SetFiltered(bool on)

@@ -18,7 +18,6 @@ public:
     QString IndexFieldNames() const { return m_indexFieldNames; }
     void SetIndexFieldNames(const QString& names);
     std::vector<TIndexDef> IndexDefs() const;      // read from the engine
-    void UpdateIndexDefs() {}
     QStringList IndexNames() const;
     int IndexFieldCount() const;
     TField* IndexField(int i) const;
