@@ -13,7 +13,10 @@ enum TReportMode { rmPrint = 1, rmPreview = 2 };
 
 // Runs a report. The callers have checked their own preconditions.
 void RunReport(TReportKind kind, TReportMode mode);
+// Opens the layout of a report kind in the report designer.
+void DesignReport(TReportKind kind);
 
-// Told every report that is run (tests, and the report engine once it is
-// bound, which takes the jobs from here).
+// Told every report that is run or designed (tests, and the report engine
+// once it is bound, which takes the jobs from here).
 extern std::function<void(TReportKind, TReportMode)> OnRunReport;
+extern std::function<void(TReportKind)> OnDesignReport;
