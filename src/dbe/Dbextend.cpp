@@ -12,6 +12,9 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMetaProperty>
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
 #include <QScopedValueRollback>
 #include <QWidget>
 #include <algorithm>
@@ -118,6 +121,14 @@ protected:
 
 }   // namespace
 
+namespace {
+bool g_escapeNoted = false;
+}
+
+void NoteUserAbortKey(bool pending) { g_escapeNoted = pending; }
+
+bool UserAbortKeyNoted() { return g_escapeNoted; }
+
 void CheckUserAbort()
 {
     if (!QCoreApplication::instance()) return;
@@ -125,10 +136,37 @@ void CheckUserAbort()
     QCoreApplication::instance()->installEventFilter(&peek);
     QCoreApplication::processEvents();
     QCoreApplication::instance()->removeEventFilter(&peek);
-    if (peek.Escape) throw EUserAbort();
+    if (peek.Escape || g_escapeNoted) {
+        g_escapeNoted = false;
+        throw EUserAbort();
+    }
 }
 
 // ------------------------------------------------------------ attachment
+
+// Resources of a static library are linked in only when asked for.
+static void InitCursorResources() { Q_INIT_RESOURCE(cursors); }
+
+namespace {
+
+// The search clock: thirteen frames from the program's resources, entered
+// into the screen's cursor table once for all extenders.
+void RegisterClockCursors()
+{
+    if (HasScreenCursor(DBEClockCursor)) return;
+    InitCursorResources();
+    for (int n = 0; n < DBEClockFrames; ++n) {
+        QSvgRenderer svg(QStringLiteral(":/cursors/dbe_clock%1.svg").arg(n));
+        QPixmap pm(32, 32);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        svg.render(&p);
+        p.end();
+        RegisterScreenCursor(DBEClockCursor + n, QCursor(pm, 16, 16));
+    }
+}
+
+}   // namespace
 
 TDBExtender::TDBExtender(QObject* owner) : QObject(owner)
 {
@@ -149,6 +187,7 @@ TDBExtender::TDBExtender(QObject* owner) : QObject(owner)
     m_poss[nbUserBtn] = true;
     m_editMode = true;
     m_activeIf = form->isMinimized() ? m_ifMinimized : m_ifNormal;
+    RegisterClockCursors();
     // Activation, window state and size of the form come through its events.
     form->installEventFilter(this);
 }
@@ -333,6 +372,8 @@ bool TDBExtender::RouteKey(QObject* watched, QEvent* event)
 
     bool handled = true;   // no shortcuts, or a search running: the key is dropped
     if (m_activeIf.Contains(ieShortCuts) && BusyCount <= 0) handled = ProcessPhysicalKey(ke);
+    // Escape dropped during a search still asks the search to stop.
+    else if (BusyCount > 0 && ke->key() == Qt::Key_Escape) NoteUserAbortKey(true);
     if (type == QEvent::ShortcutOverride) {
         m_keyPending = handled ? 1 : 2;
         m_pendingKey = ke->key();

@@ -154,6 +154,14 @@ public:
     TSrchItem* SearchItem() const { return m_searchItem.get(); }
     QString SearchField;
     bool SearchDown = true;
+    // Value search on the data set: by key or nearest key where the field
+    // leads the current index, else record by record; true when found.
+    bool Search(const QString& fieldName, const QString& text, bool next, bool fromStart, bool incremental,
+                bool down, bool ignoreCase);
+    // Again with the stored field, pattern, case and direction (reversed
+    // for this one search).
+    bool SearchNext();
+    bool SearchNextReverse();
 
     // Views opened on this entry (their separate tables), kept by the views.
     QPointer<QWidget> TableView, SingleRecView;
@@ -187,6 +195,10 @@ private:
     void RelinkTo(TDataSource* src);
     bool IgnoreNotices() const;
     void FilterProgress(int code);
+    // --- value search
+    bool SearchByIndex(TField* field, const QString& text, bool fromStart, bool incremental, bool& found);
+    bool ScanOnClone(TField* field, bool next, bool fromStart, bool down, bool& found);
+    bool ScanDataSet(TField* field, bool next, bool fromStart, bool down);
     QMetaObject::Connection m_dataSetGone, m_formGone;
     bool m_resetting = false;
     bool m_emptyReset = false;
@@ -216,8 +228,16 @@ bool LocateRecord(TDBDataSet* target, TDBDataSet* source, bool abortable);
 TTable* SecondTable(TDBDataSet* source, QObject* owner, bool readOnly, bool open, bool moveToCurrent);
 QString TableTypeName(TDataSet* ds);
 
-// Raises EUserAbort when Escape is waiting in the key queue (long loops).
+// Raises EUserAbort when Escape is waiting in the key queue (long loops),
+// or was pressed while a search held the keys to its form back.
 void CheckUserAbort();
+// Escape arrived while keys were held back; the next CheckUserAbort sees it.
+void NoteUserAbortKey(bool pending);
+bool UserAbortKeyNoted();
+
+// The search clock's frames are the screen cursors 27324 to 27336.
+constexpr int DBEClockCursor = 27324;
+constexpr int DBEClockFrames = 13;
 
 // ------------------------------------------------------------ the extender
 

@@ -5,6 +5,7 @@
 #include "Dbebmdlg.h"
 #include "Dbeconst.h"
 #include "Dbeobj.h"
+#include "Dbeutil.h"
 #include "Table.h"
 #include <QApplication>
 #include <QComboBox>
@@ -58,136 +59,10 @@ TWorkData WorkDataOf(TDBExtender& ext, bool forDispatch)
 
 bool IsQuery(const TDataSet* ds) { return ds && ds->inherits("TQuery"); }
 
-bool IsSearchableType(TFieldType t)
-{
-    switch (t) {
-    case ftUnknown: case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftFmtMemo:
-    case ftParadoxOle: case ftDBaseOle: case ftTypedBinary:
-        return false;
-    default:
-        return true;
-    }
-}
-
-// The field is the first one of the table's order, so an index serves it.
-bool FieldLeadsIndex(TDataSet* ds, TField* field)
-{
-    auto* t = qobject_cast<TTable*>(ds);
-    if (!t || !field) return false;
-    const QString name = field->FieldName();
-    if (!t->IndexFieldNames().isEmpty())
-        return t->IndexFieldNames().split(u';').first().trimmed().compare(name, Qt::CaseInsensitive) == 0;
-    try {
-        const QStringList order = t->OrderFields();
-        return !order.isEmpty() && order.first().compare(name, Qt::CaseInsensitive) == 0;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 bool InEditStates(TDataSet* ds)
 {
     const TDataSetState s = ds->State();
     return s == dsEdit || s == dsInsert || s == dsSetKey;
-}
-
-// A data source the notices of a data set go to.
-TDataSource* SourceOf(TTableDefs* entry, TDataSet* ds)
-{
-    if (entry && entry->DataSource()) return entry->DataSource();
-    if (ds && !ds->DataSources().empty()) return ds->DataSources().front();
-    return nullptr;
-}
-
-// Keeps the data-aware controls still while a search walks the records.
-struct TControlsDisabled {
-    explicit TControlsDisabled(TDataSet* ds) : m_ds(ds) { m_ds->DisableControls(); }
-    ~TControlsDisabled() { m_ds->EnableControls(); }
-    TDataSet* m_ds;
-};
-
-struct TBusyCount {
-    explicit TBusyCount(int& c) : m_c(c) { ++m_c; }
-    ~TBusyCount() { --m_c; }
-    int& m_c;
-};
-
-// The text a search tests: memos by their content (empty never matches),
-// every other field by its display text.
-bool RecordMatches(TField* field, TSrchItem& item)
-{
-    if (field->DataType() == ftMemo) {
-        const QString text = field->AsString().left(64000);
-        return !text.isEmpty() && item.Matches(text);
-    }
-    return item.Matches(field->DisplayText());
-}
-
-// The record-by-record search on the data set itself.
-bool ScanDataSet(TDBExtender& ext, TDataSet* ds, TField* field, TSrchItem& item, bool next, bool fromStart,
-                 bool down)
-{
-    if (!IsSearchableType(field->DataType())) return false;
-    const TBookmark start = ds->GetBookmark();
-    TBusyCursor busy;
-    TControlsDisabled still(ds);
-    bool found = false;
-    try {
-        const int step = down ? 1 : -1;
-        if (fromStart) {
-            if (down) ds->First();
-            else ds->Last();
-        } else if (next && !(down ? ds->Eof() : ds->Bof())) {
-            ds->MoveBy(step);
-        }
-        while (!(down ? ds->Eof() : ds->Bof())) {
-            if (RecordMatches(field, item)) {
-                found = true;
-                break;
-            }
-            ds->MoveBy(step);
-            if (ext.AllowUserAbort()) CheckUserAbort();
-        }
-    } catch (...) {
-        if (start && ds->Active() && ds->BookmarkValid(start)) ds->GotoBookmark(start);
-        throw;
-    }
-    if (!found && start && ds->BookmarkValid(start)) ds->GotoBookmark(start);
-    return found;
-}
-
-// A value search on the registry entry of a data set.
-bool EntrySearch(TDBExtender& ext, TTableDefs* entry, const QString& fieldName, const QString& text, bool next,
-                 bool fromStart, bool down, bool ignoreCase)
-{
-    entry->Revalidate();
-    TDataSet* ds = entry->DataSetOf();
-    if (!ds || ds->Destroying()) return false;
-    TSrchItem& item = *entry->SearchItem();
-    entry->SearchField = fieldName;
-    entry->SearchDown = down;
-    item.IgnoreCase = ignoreCase;
-    item.SetPattern(text);
-
-    // A pending record would be lost by moving: post what was typed.
-    ds->CheckBrowseMode();
-    TField* field = ds->FindField(fieldName);
-    const bool found = field && ScanDataSet(ext, ds, field, item, next, fromStart, down);
-    ext.NoticeDataSetScrolled(SourceOf(entry, ds));
-
-    if (found && ext.MatchSelect) {
-        QWidget* control = ext.FocusedControl();
-        auto* edit = qobject_cast<QLineEdit*>(control);
-        auto* combo = qobject_cast<QComboBox*>(control);
-        if (combo && combo->isEditable()) edit = combo->lineEdit();
-        if (edit) {
-            TSrchItem probe;
-            probe.IgnoreCase = item.IgnoreCase;
-            probe.SetPattern(item.Pattern);
-            if (probe.Matches(edit->text())) edit->setSelection(probe.MatchPos, probe.MatchLen);
-        }
-    }
-    return found;
 }
 
 // A field takes its value from a record read by a second cursor; the
@@ -201,12 +76,6 @@ void AssignFromRecord(TField* field, const TRecord& rec)
 }
 
 bool IsEngineError(const EDBEngineError& e, int code) { return e.ErrorCode() == code; }
-
-TTableDefs* EntryOfDataSet(TDBExtender& ext, TDataSet* ds)
-{
-    auto* dbds = qobject_cast<TDBDataSet*>(ds);
-    return dbds && !dbds->Destroying() ? ext.Tables().FindOrAddByDataSet(dbds) : nullptr;
-}
 
 } // namespace
 
@@ -263,7 +132,7 @@ void TDBExtender::CheckPoss()
         && keys.Contains(akBookmark);
     p[nbSearch] = dsActive && notEmpty && keys.Contains(akSearch);
     p[nbSearchInc] = dsActive && notEmpty && field && IsSearchableType(field->DataType())
-        && keys.Contains(akIncSearch) && (!m_incSrchOnlyIfIndexed || FieldLeadsIndex(ds, field));
+        && keys.Contains(akIncSearch) && (!m_incSrchOnlyIfIndexed || FieldLeadsIndex(ds, field->FieldName()));
     p[nbSearchNext] = dsActive && notEmpty && w.Entry && !w.Entry->SearchField.isEmpty() && keys.Contains(akSearch);
     if (auto* t = qobject_cast<TTable*>(ds))
         p[nbIndexSelect] = !t->MasterSource() && !t->TableName().isEmpty() && keys.Contains(akIndexSelect)
@@ -777,19 +646,6 @@ void TDBExtender::RemoveFilter(TDataSet* ds)
     NoticeFilterChanged(SourceOf(entry, ds));
 }
 
-void TDBExtender::OpenSearchDialog(TDataSet* ds, TField* field)
-{
-    if (!ds || ds->Destroying()) return;
-    TFormEventRec rec;
-    rec.FormType = fetSearch;
-    rec.BorderStyle = bsDialog;
-    rec.DataSet = ds;
-    rec.Field = field;
-    if (OnSpecialForm) OnSpecialForm(this, rec);
-    if (!rec.Show) return;
-    // The search dialog is built by its own unit.
-}
-
 void TDBExtender::OpenBookmarkDialog(TTableDefs* entry)
 {
     if (!entry || !entry->DataSetOf() || entry->DataSetOf()->Destroying()) return;
@@ -894,44 +750,4 @@ void TDBExtender::SaveFilter(TDataSet* ds, const QString& fileName)
     if (!entry || !entry->Filter()) return;
     entry->Filter()->SaveToFile(fileName);
     NoticeFilterChanged(SourceOf(entry, ds));
-}
-
-// ------------------------------------------------------------ value search
-
-bool TDBExtender::Search(TDataSet* ds, const QString& fieldName, bool fromStart, bool down, bool ignoreCase,
-                         const QString& text)
-{
-    TTableDefs* entry = EntryOfDataSet(*this, ds);
-    if (!entry) return false;
-    TBusyCount busy(BusyCount);
-    return EntrySearch(*this, entry, fieldName, text, !m_incSearchActive, fromStart, down, ignoreCase);
-}
-
-bool TDBExtender::SearchNext(TDataSet* ds)
-{
-    TTableDefs* entry = EntryOfDataSet(*this, ds);
-    if (!entry || entry->SearchField.isEmpty() || !entry->SearchItem()) return false;
-    TBusyCount busy(BusyCount);
-    const QString field = entry->SearchField, pattern = entry->SearchItem()->Pattern;
-    return EntrySearch(*this, entry, field, pattern, true, false, entry->SearchDown,
-                       entry->SearchItem()->IgnoreCase);
-}
-
-bool TDBExtender::SearchNextReverse(TDataSet* ds)
-{
-    TTableDefs* entry = EntryOfDataSet(*this, ds);
-    if (!entry || entry->SearchField.isEmpty() || !entry->SearchItem()) return false;
-    TBusyCount busy(BusyCount);
-    const QString field = entry->SearchField, pattern = entry->SearchItem()->Pattern;
-    const bool down = entry->SearchDown;
-    bool found = false;
-    try {
-        found = EntrySearch(*this, entry, field, pattern, true, false, !down, entry->SearchItem()->IgnoreCase);
-    } catch (...) {
-        entry->SearchDown = down;
-        throw;
-    }
-    // The reversal holds for this one search only.
-    entry->SearchDown = down;
-    return found;
 }

@@ -3,6 +3,7 @@
 // and the grid column hook.
 #include "DBGrid.h"
 #include "Dbextend.h"
+#include "Dbeutil.h"
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -131,25 +132,6 @@ bool IsModifierKey(int key)
 TShiftState KeyShift(TShiftState shift)
 {
     return shift * TShiftState{ssShift, ssCtrl, ssAlt};
-}
-
-bool Searchable(const TField* f)
-{
-    if (!f) return false;
-    switch (f->DataType()) {
-    case ftUnknown:
-    case ftBytes:
-    case ftVarBytes:
-    case ftBlob:
-    case ftGraphic:
-    case ftFmtMemo:
-    case ftParadoxOle:
-    case ftDBaseOle:
-    case ftTypedBinary:
-        return false;
-    default:
-        return true;
-    }
 }
 
 // The character a key gives on the German layout, when the key routing did
@@ -473,18 +455,11 @@ bool TDBExtender::HandleIncSearchKey(int key, TShiftState shift, TField* field, 
         else if (IncSrchCharCase == ecLowerCase) typed = typed.toLower();
         text += typed;
     }
-    if (!ds || !Searchable(field)) return true;
+    if (!ds || !IsSearchableField(field)) return true;
     const bool continuing = entry && !before.isEmpty()
         && entry->SearchField.compare(field->FieldName(), Qt::CaseInsensitive) == 0;
-    bool found;
-    {
-        ++BusyCount;
-        struct Lower {
-            int& n;
-            ~Lower() { --n; }
-        } lower{BusyCount};
-        found = Search(ds, field->FieldName(), !continuing, true, true, text + QStringLiteral(".."));
-    }
+    // Search holds the keys back while it runs.
+    const bool found = Search(ds, field->FieldName(), !continuing, true, true, text + QStringLiteral(".."));
     // A keystroke whose text finds nothing is dropped.
     if (found) SetIncSearchText(text);
     return true;

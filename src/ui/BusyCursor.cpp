@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QHash>
 
 namespace {
 
@@ -9,6 +10,15 @@ constexpr int SavedLevels = 10;
 
 // Levels beyond the tenth are counted but change no cursor.
 int g_level = 0;
+
+QHash<int, QCursor>& ScreenCursors()
+{
+    static QHash<int, QCursor> table;
+    return table;
+}
+
+// Pixmap cursors must go while the application still lives.
+void ForgetScreenCursors() { ScreenCursors().clear(); }
 
 }   // namespace
 
@@ -33,3 +43,19 @@ void EndBusyCursor()
 }
 
 int BusyCursorLevel() { return g_level; }
+
+void RegisterScreenCursor(int id, const QCursor& cursor)
+{
+    if (ScreenCursors().isEmpty()) qAddPostRoutine(ForgetScreenCursors);
+    ScreenCursors().insert(id, cursor);
+}
+
+bool HasScreenCursor(int id) { return ScreenCursors().contains(id); }
+
+void ShowScreenCursor(int id)
+{
+    // Only a level that pushed a cursor may change it; deeper levels saved none.
+    if (g_level <= 0 || g_level > SavedLevels || !HasScreenCursor(id)) return;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QGuiApplication::changeOverrideCursor(ScreenCursors().value(id));
+}
