@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite
-      qt6-translations-l10n libsqlite3-dev sqlite3 fonts-dejavu-core xvfb xauth scrot)
+      qt6-translations-l10n libsqlite3-dev sqlite3 pxlib-dev fonts-dejavu-core xvfb xauth scrot)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -18,6 +18,7 @@
 #include "Panel.h"
 #include "RadioGrp.h"
 #include "Termine.h"
+#include "UebernahmeDlg.h"
 #include "Utility.h"
 #include <QApplication>
 #include <QClipboard>
@@ -743,6 +744,8 @@ void THauptFormular::BuildMenu()
     };
 
     MenuDatei = menu("MenuDatei", QStringLiteral("&Datei"));
+    MenuDatenUebernehmen = item(MenuDatei, "MenuDatenUebernehmen", S("&Daten übernehmen..."));
+    MenuDatei->addSeparator();
     MenuInfo = item(MenuDatei, "MenuInfo", S("&Über TARVOS Maschinenpark..."));
     MenuDatei->addSeparator();
     MenuBeenden = item(MenuDatei, "MenuBeenden", QStringLiteral("B&eenden"));
@@ -792,6 +795,7 @@ void THauptFormular::BuildMenu()
     MenuErsteSchritte = item(MenuHilfe, "MenuErsteSchritte", QStringLiteral("Erste Schritte"));
 
     On(MenuInfo, &QAction::triggered, &THauptFormular::MenuInfoClick);
+    On(MenuDatenUebernehmen, &QAction::triggered, &THauptFormular::MenuDatenUebernehmenClick);
     On(MenuBeenden, &QAction::triggered, &THauptFormular::MenuBeendenClick);
     On(MenuBearbeiten, &QMenu::aboutToShow, &THauptFormular::MenuBearbeitenClick);
     On(MenuAusschneiden, &QAction::triggered, &THauptFormular::MenuAusschneidenClick);
@@ -1154,6 +1158,11 @@ void THauptFormular::TBitBtnEndeClick()
 void THauptFormular::MenuBeendenClick()
 {
     TBitBtnEndeClick();
+}
+
+void THauptFormular::MenuDatenUebernehmenClick()
+{
+    DatenUebernehmen(DM, this);
 }
 
 void THauptFormular::MenuInfoClick()

@@ -159,6 +159,7 @@ public:
     // Main menu.
     QMenuBar* TMainMenu;
     QMenu* MenuDatei;
+    QAction* MenuDatenUebernehmen;
     QAction* MenuInfo;
     QAction* MenuBeenden;
     QMenu* MenuBearbeiten;
@@ -211,6 +212,7 @@ public:
     void TBitBtnEndeClick();
     void MenuBeendenClick();
     void MenuInfoClick();
+    void MenuDatenUebernehmenClick();
     void MenuBearbeitenClick();
     void MenuAusschneidenClick();
     void MenuKopierenClick();
