@@ -1,6 +1,7 @@
 #include "PxTabelle.h"
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 // pxlib's header has no C++ guard of its own.
@@ -376,6 +377,11 @@ bool TPxTabelle::Lesen(std::vector<TPxWert>& werte, QString& fehler)
         const TPxFeld& f = m_felder[i];
         char* p = satz + f.Offset;
         TPxWert& w = werte[i];
+        // Zero bytes are null. pxlib's own test for it reads past its 4-byte
+        // buffer on 64-bit systems and turns a null date into a wrong one.
+        if (f.Typ != PxTyp::Alpha && FesteLaenge(f.Typ) > 0
+            && std::all_of(p, p + f.Laenge, [](char c) { return c == 0; }))
+            continue;
         const auto unlesbar = [&] {
             if (fehler.isEmpty()) fehler = QStringLiteral("Feld %1 ist nicht lesbar").arg(f.Name);
         };
