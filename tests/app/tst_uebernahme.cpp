@@ -348,7 +348,7 @@ private slots:
         QVERIFY(b.Moeglich());
         // The third record, a duplicate of the first, now takes its place.
         QCOMPARE(TabelleIm(b, QStringLiteral("KfzStamm.db")).Uebernommen, 3);
-        QVERIFY(!b.Text().contains(QString::fromUtf8("kommt doppelt vor (wie in Datensatz 1)")));
+        QVERIFY(!b.Text().contains(QString::fromUtf8("Ident.-Nummer „BAG-001“ kommt doppelt")));
         QVERIFY2(b.Text().contains(QString::fromUtf8("KfzStamm.db, Datensatz 1: nicht lesbar: Feld Memo: Memo "
                                                      "unlesbar, es verweist außerhalb von „KFZSTAMM.MB“")),
                  qPrintable(b.Text()));
