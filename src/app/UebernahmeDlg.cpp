@@ -35,11 +35,11 @@ TUebernahmeDlg::TUebernahmeDlg(TDataModule1* dm, QWidget* parent) : QDialog(pare
         auto* l = new QLabel(text, this);
         edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(editName));
-        edit->setAccessibleName(text);
+        edit->setAccessibleName(QString(text).remove(u'&'));
         l->setBuddy(edit);
         knopf = new QPushButton(S("Durchsuchen..."), this);
         knopf->setObjectName(QString::fromLatin1(knopfName));
-        knopf->setAccessibleName(text + S(" durchsuchen"));
+        knopf->setAccessibleName(QString(text).remove(u'&').remove(u':') + S(" durchsuchen"));
         ordner->addWidget(l, r, 0);
         ordner->addWidget(edit, r, 1);
         ordner->addWidget(knopf, r, 2);
