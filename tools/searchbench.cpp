@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 #include <QTextStream>
 #include <QVBoxLayout>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -35,9 +36,17 @@ QString Num(double v, int decimals)
 }
 
 struct TTiming {
-    double FirstMs = 0, BestMs = 0;
+    double FirstMs = 0, BestMs = 0, BestCpuMs = 0;
     bool Found = false;
 };
+
+// Processor time of this process: steadier than the clock on a shared machine.
+double CpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
 
 TTiming Time(int runs, const std::function<bool()>& op)
 {
@@ -45,10 +54,13 @@ TTiming Time(int runs, const std::function<bool()>& op)
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
+        const double cpu0 = CpuMs();
         t.Found = op();
+        const double cpu = CpuMs() - cpu0;
         const double ms = timer.nsecsElapsed() / 1e6;
         if (i == 0) t.FirstMs = ms;
         if (i == 0 || ms < t.BestMs) t.BestMs = ms;
+        if (i == 0 || cpu < t.BestCpuMs) t.BestCpuMs = cpu;
     }
     return t;
 }
@@ -88,8 +100,8 @@ int main(int argc, char** argv)
     p.addHelpOption();
     const QCommandLineOption machines(QStringLiteral("machines"), QStringLiteral("Maschinen eines neuen Parks (10000)."),
                                       QStringLiteral("N"), QStringLiteral("10000"));
-    const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Läufe je Messung (5)."), QStringLiteral("R"),
-                                  QStringLiteral("5"));
+    const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Läufe je Messung (9)."), QStringLiteral("R"),
+                                  QStringLiteral("9"));
     p.addOptions({machines, runs});
     p.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("Verzeichnis des Parks."));
     p.process(app);
@@ -120,6 +132,13 @@ int main(int argc, char** argv)
         Out() << QStringLiteral("Datei: %1, %2 Maschinen, Suche \"%3\" in FahrgestellNr\n\n")
                      .arg(file).arg(count).arg(pattern);
 
+        // The program registers the table when its form is first shown;
+        // a search that ends on the first record does the same here.
+        QElapsedTimer prep;
+        prep.start();
+        form.Ext->Search(form.Table, QStringLiteral("FahrgestellNr"), true, true, true, QStringLiteral(".."));
+        Out() << QStringLiteral("Tabelle beim Extender angemeldet: %1 ms\n").arg(Num(prep.nsecsElapsed() / 1e6, 1));
+
         auto search = [&] {
             form.Table->First();
             return form.Ext->Search(form.Table, QStringLiteral("FahrgestellNr"), true, true, true, pattern);
@@ -143,23 +162,25 @@ int main(int argc, char** argv)
             return found;
         });
 
-        Out() << QStringLiteral("%1 | %2 | %3 | %4\n")
-                     .arg(QStringLiteral("Weg"), -32)
+        Out() << QStringLiteral("%1 | %2 | %3 | %4 | %5\n")
+                     .arg(QStringLiteral("Weg"), -26)
                      .arg(QStringLiteral("erster ms"), 10)
                      .arg(QStringLiteral("bester ms"), 10)
-                     .arg(QStringLiteral("x SQL"), 7);
+                     .arg(QStringLiteral("CPU ms"), 8)
+                     .arg(QStringLiteral("x SQL (CPU)"), 11);
         auto line = [&](const QString& name, const TTiming& t) {
-            Out() << QStringLiteral("%1 | %2 | %3 | %4%5\n")
-                         .arg(name, -32)
+            Out() << QStringLiteral("%1 | %2 | %3 | %4 | %5%6\n")
+                         .arg(name, -26)
                          .arg(Num(t.FirstMs, 1), 10)
                          .arg(Num(t.BestMs, 1), 10)
-                         .arg(Num(sql.BestMs > 0 ? t.BestMs / sql.BestMs : 0, 2), 7)
+                         .arg(Num(t.BestCpuMs, 1), 8)
+                         .arg(Num(sql.BestCpuMs > 0 ? t.BestCpuMs / sql.BestCpuMs : 0, 2), 11)
                          .arg(t.Found ? QStringLiteral("  (gefunden!)") : QString());
         };
         line(QStringLiteral("Suche, zweiter Cursor"), clone);
         line(QStringLiteral("Suche, Datenmenge selbst"), walk);
         line(QStringLiteral("SQL LIKE"), sql);
-        Out() << QStringLiteral("\n%1 Läufe je Weg; \"erster\" mit kaltem Datensatz-Cache.\n").arg(r);
+        Out() << QStringLiteral("\n%1 Läufe je Weg, der beste zählt; \"erster\": erster Lauf (Wanduhr).\n").arg(r);
     } catch (const Exception& e) {
         QTextStream(stderr) << "Fehler: " << e.Message() << "\n";
         return 1;

@@ -150,8 +150,6 @@ bool KeyValueOf(TField* field, const QString& text, QVariant& value)
     }
 }
 
-bool IsEndOfTable(const EDBEngineError& e) { return e.ErrorCode() == DbiErr::EOF_ || e.ErrorCode() == DbiErr::BOF; }
-
 // Selects what the pattern matched in the focused edit.
 void SelectMatch(TDBExtender& ext, const TSrchItem& item)
 {
@@ -281,7 +279,8 @@ bool TTableDefs::SearchByIndex(TField* field, const QString& text, bool fromStar
 }
 
 // The scan on a second cursor; false when it could not run and the data
-// set itself has to be walked.
+// set itself has to be walked. Only the searched field is read, a block
+// of records at a time.
 bool TTableDefs::ScanOnClone(TField* field, bool next, bool fromStart, bool down, bool& found)
 {
     TDataSet* ds = m_dataSet;
@@ -290,39 +289,39 @@ bool TTableDefs::ScanOnClone(TField* field, bool next, bool fromStart, bool down
         return false;
     const int fi = field->FieldNo() - 1;
     if (fi < 0) return false;
+    constexpr int Block = 256;
     found = false;
     try {
         std::unique_ptr<TEngineCursor> clone = ds->CloneCursor();
         if (ds->BeforeScroll) ds->BeforeScroll(ds);
         TBusyCursor busy;
-        TScanProgress progress(*m_owner, clone->Count());
+        const int count = clone->Count();
+        TScanProgress progress(*m_owner, count);
         TSrchItem& matcher = *m_searchItem;
-        if (fromStart) {
-            if (down) clone->SetToBegin();
-            else clone->SetToEnd();
-        }
-        bool firstPass = !next && !fromStart;
+        const int step = down ? 1 : -1;
+        // The current record first when neither going on nor starting over.
+        int pos = fromStart ? (down ? 0 : count - 1) : clone->Position() + (next ? step : 0);
+        std::vector<std::optional<QVariant>> block;
+        int blockFrom = 0;
         int read = 0;
-        for (;;) {
-            TRecordPtr rec;
-            try {
-                if (firstPass) rec = clone->GetRecord();
-                else rec = down ? clone->GetNextRecord() : clone->GetPriorRecord();
-            } catch (const EDBEngineError& e) {
-                if (IsEndOfTable(e)) break;
-                throw;
+        for (; pos >= 0 && pos < count; pos += step) {
+            if (pos < blockFrom || pos >= blockFrom + int(block.size())) {
+                blockFrom = down ? pos : std::max(0, pos - Block + 1);
+                block = clone->FieldValuesAt(fi, blockFrom, Block);
             }
-            firstPass = false;
+            const std::optional<QVariant>& v = block[size_t(pos - blockFrom)];
+            // Gone meanwhile (another user): the data set's own walk copes.
+            if (!v) return false;
             ++read;
-            const QVariant& v = rec->at(fi);
-            const bool blank = v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
-            if (blank ? matcher.Pattern.isEmpty() : matcher.Matches(SearchTextOf(field, v))) {
+            const bool blank = v->isNull() || (v->typeId() == QMetaType::QString && v->toString().isEmpty());
+            if (blank ? matcher.Pattern.isEmpty() : matcher.Matches(SearchTextOf(field, *v))) {
                 found = true;
                 break;
             }
             progress.Read(read);
         }
         if (found) {
+            clone->SetPosition(pos);
             ds->SetToCursor(*clone);
             if (ds->AfterScroll) ds->AfterScroll(ds);
         }

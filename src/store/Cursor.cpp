@@ -417,6 +417,59 @@ TRecordPtr TEngineCursor::RecordAt(int pos)
     return nullptr;
 }
 
+std::vector<std::optional<QVariant>> TEngineCursor::FieldValuesAt(int fieldIndex, int from, int count)
+{
+    from = std::max(0, from);
+    count = std::max(0, std::min(count, Count() - from));
+    std::vector<std::optional<QVariant>> out(static_cast<size_t>(count));
+    if (fieldIndex < 0 || fieldIndex >= int(m_table->Structure.Fields.size())) return out;
+    // Records read already answer from the cache; the others in blocks.
+    std::vector<qint64> want;
+    QHash<qint64, int> slot;
+    for (int i = 0; i < count; ++i) {
+        const qint64 id = IdAt(from + i);
+        auto it = m_table->Cache.constFind(id);
+        if (it != m_table->Cache.constEnd()) {
+            out[size_t(i)] = (**it).value(fieldIndex);
+        } else {
+            want.push_back(id);
+            slot.insert(id, i);
+        }
+    }
+    if (want.empty()) return out;
+    static QString placeholders;
+    if (placeholders.isEmpty()) {
+        QStringList p;
+        for (int i = 0; i < kBlock; ++i) p << QStringLiteral("?");
+        placeholders = p.join(u',');
+    }
+    const QString column = SqlQuote(m_table->Structure.Fields[size_t(fieldIndex)].Name);
+    QSqlQuery& q = m_table->Db->Query(
+        QStringLiteral("SELECT \"_rid\", %1 FROM %2 WHERE \"_rid\" IN (%3)").arg(column, m_table->SqlName, placeholders));
+    sqlite3_stmt* st = StatementOf(q);
+    for (size_t done = 0; done < want.size();) {
+        const size_t n = std::min<size_t>(kBlock, want.size() - done);
+        // One statement shape for every block: short blocks repeat their last id.
+        if (!st) {
+            for (int i = 0; i < kBlock; ++i) q.bindValue(i, want[done + std::min<size_t>(i, n - 1)]);
+            if (!q.exec()) m_table->Db->RaiseError(q.lastError(), QString());
+            while (q.next())
+                out[size_t(slot.value(q.value(0).toLongLong()))] = m_table->FromSql(fieldIndex, q.value(1));
+            q.finish();
+        } else {
+            sqlite3_reset(st);
+            for (int i = 0; i < kBlock; ++i) sqlite3_bind_int64(st, i + 1, want[done + std::min<size_t>(i, n - 1)]);
+            int rc;
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+                out[size_t(slot.value(sqlite3_column_int64(st, 0)))] = m_table->FromSql(fieldIndex, RawColumn(st, 1));
+            if (rc != SQLITE_DONE) RaiseStep(m_table->Db, st, rc);
+            sqlite3_reset(st);
+        }
+        done += n;
+    }
+    return out;
+}
+
 TRecordPtr TEngineCursor::GetNextRecord()
 {
     if (m_pos >= Count() - 1) {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QVector>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using TRecord = QVector<QVariant>;
@@ -70,6 +71,11 @@ public:
     TRecordPtr GetRecord();          // the current one; EOF/BOF at a crack
     TRecordPtr RecordAt(int pos);    // nullptr outside
     TBookmark Bookmark() const;      // 0 at a crack
+    // One field's values (engine form) at the positions from, from+1, ...
+    // (count of them, clamped to the view), read in blocks without the rest
+    // of each record; none for a row gone from the table. For scans that
+    // test one field of every record.
+    std::vector<std::optional<QVariant>> FieldValuesAt(int fieldIndex, int from, int count);
     qint64 IdAt(int pos) const;
     int PositionOf(qint64 id) const; // -1 when not in view
     // Raises RECNOTFOUND (or OUTOFRANGE when only the range excludes it).
