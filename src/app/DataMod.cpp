@@ -1,8 +1,23 @@
 #include "DataMod.h"
 #include "DBErrors.h"
 #include <QDir>
+#include <QFile>
+
+static void InitDeliveredResources()
+{
+    Q_INIT_RESOURCE(delivered);
+}
 
 namespace {
+
+// The first steps for a new installation; the help window shows the table's text.
+QString DeliveredHelpText()
+{
+    InitDeliveredResources();
+    QFile f(QStringLiteral(":/delivered/Hilfe.txt"));
+    if (!f.open(QIODevice::ReadOnly)) return QString();
+    return QString::fromUtf8(f.readAll());
+}
 
 TFieldDef S(const char* name, int size, bool required = false) { return {QString::fromUtf8(name), ftString, size, required, 0}; }
 TFieldDef F(const char* name, TFieldType t, int size = 0) { return {QString::fromUtf8(name), t, size, false, 0}; }
@@ -149,45 +164,6 @@ std::vector<TTableSchema> BuildSchema()
     return s;
 }
 
-const char* const kHelpText =
-    "Erste Schritte mit TARVOS Maschinenpark\n"
-    "\n"
-    "1. Maschinen anlegen\n"
-    "Auf der Seite \"Stammdaten\" legen Sie mit der Plus-Taste der Navigatorleiste eine neue Maschine an. "
-    "Die Identifikationsnummer muss eindeutig sein. Gruppe und Standort können Sie aus der Liste wählen "
-    "oder neu eintippen; neue Einträge werden beim Speichern übernommen. Gespeichert wird mit der "
-    "Haken-Taste, verworfen mit der X-Taste.\n"
-    "\n"
-    "2. Lesen und Ändern\n"
-    "Das Programm startet im Lesemodus (Anzeige \"Lesen\" unten rechts). Mit der Taste \"Daten ändern "
-    "ein/aus\" wechseln Sie in den Änderungsmodus (\"Ändern\"). Unter Optionen - Einstellungen legen Sie "
-    "fest, ob Änderungen sofort beim Start möglich sind.\n"
-    "\n"
-    "3. Termine\n"
-    "Jede Maschine hat Termine für TÜV, UVV, kleine und große Wartung, einen Betriebsstunden-Termin und "
-    "drei freie Termine. Mit der rechten Maustaste auf einem Termin berechnen Sie den nächsten Termin "
-    "aus dem Intervall der Einstellungen. Das Menü \"Terminverwaltung\" listet alle fälligen Termine "
-    "des Maschinenparks.\n"
-    "\n"
-    "4. Kosten erfassen\n"
-    "Auf der Seite \"Var. Kosten\" erfassen Sie mit \"Neu\" einen Beleg: Datum, Belegnummer, "
-    "Betriebsstunden und genau eine Kostenart. Nennt der Beleg ein Terminkennzeichen, bietet das "
-    "Programm an, den passenden Termin weiterzuschalten.\n"
-    "\n"
-    "5. Auswerten\n"
-    "Die Seite \"Monatsauswertung\" summiert die Belege eines Monats; mit \"Speichern\" übernehmen Sie "
-    "das Ergebnis in die \"Monatsübersicht\". Unter Auswertungen - Maschinenpark-Kosten sehen Sie die "
-    "Kosten aller Maschinen als Tabelle und Grafik.\n"
-    "\n"
-    "6. Drucken\n"
-    "Jede Liste hat die Tasten \"Drucken\" und \"Vorschau\". Das Aussehen der Berichte können Sie im "
-    "Berichtsdesigner anpassen.\n"
-    "\n"
-    "7. Suchen, Filtern, Lesezeichen\n"
-    "Die Navigatorleiste bietet Suchen (auch mit .. als Platzhalter), inkrementelles Suchen, Filter, "
-    "Lesezeichen, Tabellen- und Einzelsatzansicht. Die Filter nach Gruppe und Standort finden Sie im "
-    "Menü Bearbeiten - Filter.\n";
-
 void FillDelivered(const TTableSchema& s)
 {
     TTable t;
@@ -211,7 +187,7 @@ void FillDelivered(const TTableSchema& s)
                                   {"FT3", "Freier Termin 3"}, {"BST", "Betriebsstunden"}};
         for (const auto& c : codes) t.AppendRecord({QString::fromUtf8(c[0]), QString::fromUtf8(c[1])});
     } else if (name == QLatin1String("hilfe")) {
-        t.AppendRecord({QString::fromUtf8(kHelpText)});
+        t.AppendRecord({DeliveredHelpText()});
     } else if (name == QLatin1String("kfzsyspr")) {
         t.AppendRecord({QStringLiteral("S"), QStringLiteral("Falsch")});
     }

@@ -1,3 +1,5 @@
+// The settings dialog: names, intervals, rights and password, lookup lists and
+// the report designer.
 #include "Einstell.h"
 #include "Application.h"
 #include "DBCheckBox.h"
@@ -8,15 +10,18 @@
 #include "DataMod.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "Passwort.h"
+#include "Report1.h"
 #include "Termine.h"
 #include <QComboBox>
+#include <QCompleter>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -26,6 +31,9 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption, c
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(hint);
     b->setAutoDefault(false);
+    // A click leaves the focus in the box being edited: a refused entry is
+    // then reported once, by what the button does, not also by leaving the box.
+    b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
 
@@ -43,7 +51,7 @@ TDBEdit* TEinstellungenFormular::NameBox(QWidget* parent, const QString& name, c
 {
     TDBEdit* e = FieldBox(parent, name, DM->TDataSrcEinstellungenAllgem, field);
     // Names and captions take at most 15 characters, whatever the field holds.
-    e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral(".{0,15}")), e));
+    e->SetMaxLength(15);
     return e;
 }
 
@@ -193,6 +201,7 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
         for (const auto& c : costs) {
             const QString field = QString::fromLatin1(c[1]);
             TDBEdit* e = NameBox(TabSheetKosten, QStringLiteral("DBEdit") + field, field);
+            DBEditNameKosten[i] = e;
             const int row = i % 6, col = (i / 6) * 2;
             grid->addWidget(new QLabel(QString::fromUtf8(c[0]), TabSheetKosten), row, col);
             grid->addWidget(e, row, col + 1);
@@ -240,6 +249,10 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
                                     QStringLiteral("Monatsauswertung"), QStringLiteral("Monatsübersicht"),
                                     QStringLiteral("Termine"), QStringLiteral("StammdatenListe"), QStringLiteral("Historie")});
         ComboBoxDesigner->setMinimumWidth(200);
+        // Only an exact item opens a layout, so typing must not be corrected
+        // into one, and typed texts do not join the list.
+        ComboBoxDesigner->completer()->setCaseSensitivity(Qt::CaseSensitive);
+        ComboBoxDesigner->setInsertPolicy(QComboBox::NoInsert);
         SpeedBtnDesignerMonatsuebersicht =
             Button(TabDesigner, "SpeedBtnDesignerMonatsuebersicht", QStringLiteral("Designer"),
                    QStringLiteral("Report-Designer-ermöglicht die Anpassung der Reports"));
@@ -270,6 +283,12 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
     };
     connect(PageCtrlEinstellungen, &QTabWidget::currentChanged, this, guarded(&TEinstellungenFormular::PageCtrlEinstellungenChange));
     connect(TBitBtnSpeichern, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::TBitBtnSpeichernClick));
+    connect(TBtnPassword, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::TBtnPasswordClick));
+    connect(TBtnNeuesPasswort, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::TBtnNeuesPasswortClick));
+    connect(BtnGruppeLoeschen, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::BtnGruppeLoeschenClick));
+    connect(BtnStandortLoeschen, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::BtnStandortLoeschenClick));
+    connect(SpeedBtnDesignerMonatsuebersicht, &QPushButton::clicked, this,
+            guarded(&TEinstellungenFormular::SpeedBtnDesignerMonatsuebersichtClick));
     connect(TBitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
 
     FormCreate();
@@ -277,6 +296,11 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
 
 void TEinstellungenFormular::FormCreate()
 {
+    for (TDBEdit* e : {TDBEditTuevTerminIntervall, TDBEditKleineWartungTerminIntervall, TDBEditGrosseWartungTerminIntervall,
+                       TDBEditUVVTerminIntervall, TDBEditFreierTermin1Intervall, TDBEditFreierTermin2Intervall,
+                       TDBEditBSUTerminIntervall, TDBEditBetriebsstundenIntervall})
+        if (TField* f = e->Field()) f->OnSetText = [this](TField* field, const QString& text) { IntervallSetText(field, text); };
+
     // The rights are fixed for the whole run; a change needs a new start.
     TField* rights = DM->TTblEinstellungenPriv->FindField(QStringLiteral("Rights"));
     SetReadOnlyMode(rights && rights->AsString() == QLatin1String("L"));
@@ -306,4 +330,150 @@ void TEinstellungenFormular::TBitBtnSpeichernClick()
     MessageDlg(QStringLiteral("Einstellungen gespeichert. Bitte beenden Sie das Programm und starten es erneut, damit "
                               "die neuen Einstellungen wirksam werden"),
                mtInformation, mbOK);
+}
+
+// ---------------------------------------------------------------- intervals
+
+TDBEdit* TEinstellungenFormular::IntervallBox(const TField* field) const
+{
+    for (TDBEdit* e : {TDBEditTuevTerminIntervall, TDBEditKleineWartungTerminIntervall, TDBEditGrosseWartungTerminIntervall,
+                       TDBEditUVVTerminIntervall, TDBEditFreierTermin1Intervall, TDBEditFreierTermin2Intervall,
+                       TDBEditBSUTerminIntervall, TDBEditBetriebsstundenIntervall})
+        if (e->Field() == field) return e;
+    return nullptr;
+}
+
+void TEinstellungenFormular::IntervallSetText(TField* field, const QString& text)
+{
+    // Empty means "no interval": advancing then says so.
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        field->Clear();
+        return;
+    }
+    constexpr int kMax = 99999;
+    bool whole = t.size() <= 9;
+    for (QChar c : t) whole = whole && c >= u'0' && c <= u'9';
+    if (whole && t.toInt() <= kMax) {
+        field->SetAsInteger(t.toInt());
+        return;
+    }
+    MessageDlg(QStringLiteral("„%1“ ist kein gültiges Intervall. Bitte geben Sie eine ganze Zahl von 0 bis %2 ein "
+                              "oder lassen Sie das Feld leer.")
+                   .arg(t)
+                   .arg(kMax),
+               mtError, mbOK);
+    if (TDBEdit* e = IntervallBox(field)) {
+        // Back to the box, but not from inside the focus or tab change that left it.
+        QTimer::singleShot(0, e, [this, e] {
+            PageCtrlEinstellungen->setCurrentWidget(TabVorgaben);
+            e->setFocus(Qt::OtherFocusReason);
+            e->selectAll();
+        });
+    }
+    throw EAbort();
+}
+
+// ----------------------------------------------------------- password flows
+
+bool TEinstellungenFormular::PasswortAbfragen(QString& entered)
+{
+    if (!PasswordDlg || PasswordDlg->exec() != QDialog::Accepted) return false;
+    entered = PasswordDlg->Text();
+    return true;
+}
+
+bool TEinstellungenFormular::PasswortRichtig(const QString& entered) const
+{
+    return TPasswordDlg::Matches(entered, DM->TTblEinstellungenAllgem->FieldByName(QStringLiteral("MitHeader"))->AsString());
+}
+
+void TEinstellungenFormular::TBtnPasswordClick()
+{
+    // Locking needs no password.
+    if (TDBRadioGrpRechte->isEnabled()) {
+        TDBRadioGrpRechte->setEnabled(false);
+        return;
+    }
+    QString entered;
+    if (!PasswortAbfragen(entered)) return;
+    if (!PasswortRichtig(entered)) {
+        MessageDlg(QStringLiteral("Falsches Paßwort"), mtError, mbOK);
+        return;
+    }
+    TDBRadioGrpRechte->setEnabled(true);
+}
+
+void TEinstellungenFormular::TBtnNeuesPasswortClick()
+{
+    const QString abgebrochen = QStringLiteral("Vorgang abgebrochen.");
+    MessageDlg(QStringLiteral("Bitte geben Sie zunächst das bisherige Paßwort ein."), mtInformation, mbOK);
+    QString entered;
+    if (!PasswortAbfragen(entered)) {
+        MessageDlg(abgebrochen, mtInformation, mbOK);
+        return;
+    }
+    if (!PasswortRichtig(entered)) {
+        MessageDlg(QStringLiteral("Falsches Paßwort"), mtError, mbOK);
+        return;
+    }
+    MessageDlg(QStringLiteral("Bitte geben Sie jetzt das neue Paßwort ein."), mtInformation, mbOK);
+    if (!PasswortAbfragen(entered)) {
+        MessageDlg(abgebrochen, mtInformation, mbOK);
+        return;
+    }
+    // Stored as typed; it holds at once for every user.
+    TTable* t = DM->TTblEinstellungenAllgem;
+    t->Edit();
+    TField* f = t->FieldByName(QStringLiteral("MitHeader"));
+    const QVariant old = f->Value();
+    try {
+        f->SetAsString(entered);
+        t->Post();
+    } catch (...) {
+        // The old password stays, also in the open record.
+        if (t->State() == dsEdit || t->State() == dsInsert) f->SetValue(old);
+        throw;
+    }
+    MessageDlg(QStringLiteral("Neues Paßwort gespeichert."), mtInformation, mbOK);
+}
+
+// ------------------------------------------------------------ lookup lists
+
+void TEinstellungenFormular::LookupLoeschen(TTable* table, const QString& question)
+{
+    // Machines keep their group or location; only the list loses it.
+    if (table->IsEmpty()) return;
+    if (MessageDlg(question, mtConfirmation, mbYesNo) != mrYes) return;
+    table->Delete();
+}
+
+void TEinstellungenFormular::BtnGruppeLoeschenClick()
+{
+    LookupLoeschen(DM->TTblGruppe,
+                   QStringLiteral("Möchten Sie die markierte Gruppe wirklich in der Nachschlagetabelle löschen"));
+}
+
+void TEinstellungenFormular::BtnStandortLoeschenClick()
+{
+    LookupLoeschen(DM->TblStandort,
+                   QStringLiteral("Möchten Sie den markierten Standort wirklich in der Nachschlagetabelle löschen"));
+}
+
+// ---------------------------------------------------------- report designer
+
+void TEinstellungenFormular::SpeedBtnDesignerMonatsuebersichtClick()
+{
+    // The box is editable: only an item's exact text opens a layout.
+    static const std::pair<const char*, TReportKind> kinds[] = {
+        {"Monatsübersicht", rkMonatsuebersicht}, {"Monatsauswertung", rkMonatsauswertung},
+        {"Stammdaten", rkStammdaten},           {"Var. Kosten", rkVarKosten},
+        {"Termine", rkTermine},                 {"Historie", rkHistorie},
+        {"StammdatenListe", rkStammdatenListe}};
+    const QString text = ComboBoxDesigner->currentText();
+    for (const auto& [item, kind] : kinds)
+        if (text == QString::fromUtf8(item)) {
+            DesignReport(kind);
+            return;
+        }
 }

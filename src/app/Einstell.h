@@ -10,6 +10,8 @@ class TDBCheckBox;
 class TDBEdit;
 class TDBGrid;
 class TDBRadioGroup;
+class TField;
+class TTable;
 
 class TEinstellungenFormular : public QDialog {
     Q_OBJECT
@@ -43,6 +45,8 @@ public:
     TDBEdit* TDBEditBetriebsstundenIntervall;
     TDBEdit* DBEditNameFreifeld[10];
     TDBEdit* DBEditNameHistorieBemerkung[3];
+    // Cost types, then the cost journal's three remark columns.
+    TDBEdit* DBEditNameKosten[11];
     TDBGrid* DBGridGruppe;
     TDBGrid* DBGridStandort;
     QPushButton* BtnGruppeLoeschen;
@@ -55,7 +59,19 @@ public:
     void FormCreate();
     void PageCtrlEinstellungenChange();
     void TBitBtnSpeichernClick();
+    void TBtnPasswordClick();
+    void TBtnNeuesPasswortClick();
+    void BtnGruppeLoeschenClick();
+    void BtnStandortLoeschenClick();
+    void SpeedBtnDesignerMonatsuebersichtClick();
 
 private:
     TDBEdit* NameBox(QWidget* parent, const QString& name, const QString& field);
+    // Shows the password dialog; false when it was cancelled.
+    bool PasswortAbfragen(QString& entered);
+    bool PasswortRichtig(const QString& entered) const;
+    void LookupLoeschen(TTable* table, const QString& question);
+    // Interval boxes take whole numbers from 0; anything else is refused as typed.
+    void IntervallSetText(TField* field, const QString& text);
+    TDBEdit* IntervallBox(const TField* field) const;
 };

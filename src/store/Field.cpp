@@ -301,6 +301,12 @@ QVariant TField::Coerce(const QVariant& v) const
 
 void TField::SetValue(const QVariant& v) { m_ds->SetFieldValue(this, Coerce(v)); }
 void TField::SetAsString(const QString& s) { m_ds->SetFieldValue(this, ConvertText(s)); }
+
+void TField::SetText(const QString& s)
+{
+    if (OnSetText) OnSetText(this, s);
+    else SetAsString(s);
+}
 void TField::SetAsFloat(double v) { SetValue(v); }
 void TField::SetAsInteger(qint64 v) { SetValue(v); }
 void TField::SetAsBoolean(bool v) { SetValue(v); }

@@ -94,7 +94,8 @@ public:
     void SetAsBoolean(bool v);
     void SetAsDate(const QDate& d);
     void SetAsDateTime(const QDateTime& dt);
-    void SetText(const QString& s) { SetAsString(s); }
+    // Text typed by the user: goes through OnSetText when one is set.
+    void SetText(const QString& s);
     void Clear() { SetValue(QVariant()); }
     // Converts text to this field's value type; throws EConvertError/EDatabaseError.
     QVariant ConvertText(const QString& s) const;
@@ -103,6 +104,8 @@ public:
 
     std::function<void(TField*)> OnChange;
     std::function<void(TField*)> OnValidate;
+    // Takes over the conversion of typed text (and may refuse it).
+    std::function<void(TField*, const QString&)> OnSetText;
 
 private:
     friend class TDataSet;

@@ -51,7 +51,8 @@ void TDBEdit::DataChange()
     }
     int limit = f->DataType() == ftString && f->Size() > 0 ? f->Size() : 32767;
     if (m_maxLength > 0) limit = std::min(limit, m_maxLength);
-    setMaxLength(limit);
+    // Setting it again would set the text again and drop the selection.
+    if (maxLength() != limit) setMaxLength(limit);
     // The same text again would lose the cursor position.
     const QString t = ShowsEditText() ? f->Text() : f->DisplayText();
     if (t != text()) setText(t);
@@ -66,7 +67,7 @@ void TDBEdit::SetMaxLength(int n)
 
 void TDBEdit::UpdateData()
 {
-    m_link.Field()->SetAsString(text());
+    m_link.Field()->SetText(text());
 }
 
 void TDBEdit::keyPressEvent(QKeyEvent* e)

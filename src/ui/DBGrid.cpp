@@ -527,7 +527,7 @@ void TDBGrid::CommitEditor()
         return;
     }
     // A refused text stays in the editor; the exception tells the user.
-    f->SetAsString(EditorText());
+    f->SetText(EditorText());
     m_editorModified = false;
 }
 

@@ -24,6 +24,8 @@ private slots:
     void publishedProperties();
     void typingStartsEditing_data();
     void typingStartsEditing();
+    void setTextHook_data();
+    void setTextHook();
     void typingBlocked_data();
     void typingBlocked();
     void maxLengthOfTextField();
@@ -136,6 +138,10 @@ void TestDBControls::typingStartsEditing_data()
     QTest::newRow("text") << QStringLiteral("Bezeichnung2") << QStringLiteral("Neu") << QStringLiteral("Neu");
     QTest::newRow("date") << QStringLiteral("Anschaffung") << QStringLiteral("05.03.2021") << QStringLiteral("05.03.2021");
     QTest::newRow("money") << QStringLiteral("Finanzierung") << QStringLiteral("12,5") << QStringLiteral("12,50");
+    // Selected text goes with the first key, also the key that starts editing.
+    QTest::newRow("text, replaced") << QStringLiteral("Bezeichnung1") << QStringLiteral("Mobilbagger")
+                                    << QStringLiteral("Mobilbagger");
+    QTest::newRow("money, replaced") << QStringLiteral("Anschaffungspreis") << QStringLiteral("99") << QStringLiteral("99,00");
 }
 
 void TestDBControls::typingStartsEditing()
@@ -146,15 +152,52 @@ void TestDBControls::typingStartsEditing()
     TDBEdit* edit = AddEdit(field);
     QVERIFY(ShowActive(m_window.get()));
     edit->setFocus();
+    edit->selectAll();
     QCOMPARE(m_table->State(), dsBrowse);
+    const QVariant before = m_table->FieldByName(field)->Value();
     TypeIntoFocus(typed);
     QCOMPARE(m_table->State(), dsEdit);
-    QVERIFY(m_table->FieldByName(field)->IsNull());   // written on leaving, not per key
+    QCOMPARE(edit->text(), typed);
+    QCOMPARE(m_table->FieldByName(field)->Value(), before);   // written on leaving, not per key
     m_other->setFocus();
     QCOMPARE(m_table->FieldByName(field)->Text(), stored);
     m_table->Post();
     QCOMPARE(m_table->FieldByName(field)->Text(), stored);
     QCOMPARE(edit->text(), m_table->FieldByName(field)->DisplayText());
+}
+
+void TestDBControls::setTextHook_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");    // null: refused
+    QTest::newRow("taken over") << QStringLiteral("mobil") << QStringLiteral("MOBIL");
+    QTest::newRow("refused") << QStringLiteral("x") << QString();
+}
+
+// A field's OnSetText takes over what is typed, or refuses it: the text stays
+// in the edit, the field keeps its value.
+void TestDBControls::setTextHook()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    TField* f = m_table->FieldByName(QStringLiteral("Bezeichnung2"));
+    f->OnSetText = [](TField* field, const QString& text) {
+        if (text.size() < 2) throw EAbort();
+        field->SetAsString(text.toUpper());
+    };
+    TDBEdit* edit = AddEdit(QStringLiteral("Bezeichnung2"));
+    QVERIFY(ShowActive(m_window.get()));
+    edit->setFocus();
+    TypeIntoFocus(typed);
+    m_other->setFocus();
+    QCoreApplication::processEvents();
+    if (stored.isNull()) {
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(edit->text(), typed);
+        QVERIFY(f->IsNull());
+    } else {
+        QCOMPARE(f->AsString(), stored);
+    }
 }
 
 void TestDBControls::typingBlocked_data()
