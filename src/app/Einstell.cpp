@@ -37,6 +37,14 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption, c
     return b;
 }
 
+// A box's caption, which also names the box for screen readers.
+QLabel* Caption(const QString& text, QWidget* box)
+{
+    auto* l = new QLabel(text, box->parentWidget());
+    l->setBuddy(box);
+    return l;
+}
+
 TDBEdit* FieldBox(QWidget* parent, const QString& name, TDataSource* src, const QString& field)
 {
     auto* e = new TDBEdit(parent);
@@ -125,7 +133,7 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
         for (int i = 0; i < 3; ++i) {
             TDBEditNameFreitermin[i] = NameBox(TabVorgaben, QStringLiteral("TDBEditNameFreitermin%1").arg(i + 1),
                                                QStringLiteral("NameFreitermin%1").arg(i + 1));
-            grid->addWidget(new QLabel(QStringLiteral("Bezeichnung Freitermin%1").arg(i + 1), TabVorgaben), i, 0);
+            grid->addWidget(Caption(QStringLiteral("Bezeichnung Freitermin%1").arg(i + 1), TDBEditNameFreitermin[i]), i, 0);
             grid->addWidget(TDBEditNameFreitermin[i], i, 1);
         }
         struct Interval { TDBEdit** edit; const char* name; const char* label; const char* field; };
@@ -147,7 +155,7 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
         int r = 0;
         for (const Interval& iv : intervals) {
             *iv.edit = FieldBox(TabVorgaben, QString::fromLatin1(iv.name), allg, QString::fromUtf8(iv.field));
-            grid->addWidget(new QLabel(QString::fromUtf8(iv.label), TabVorgaben), r, 2);
+            grid->addWidget(Caption(QString::fromUtf8(iv.label), *iv.edit), r, 2);
             grid->addWidget(*iv.edit, r, 3);
             ++r;
         }
@@ -165,7 +173,7 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
             DBEditNameFreifeld[i] = NameBox(TabSheetNamenFreifelder, QStringLiteral("DBEditNameFreifeld%1").arg(i + 1),
                                             QStringLiteral("NameFreifeld%1").arg(i + 1));
             const int row = i % 5, col = (i / 5) * 2;
-            grid->addWidget(new QLabel(QStringLiteral("Bezeichnung Freifeld%1").arg(i + 1), TabSheetNamenFreifelder), row, col);
+            grid->addWidget(Caption(QStringLiteral("Bezeichnung Freifeld%1").arg(i + 1), DBEditNameFreifeld[i]), row, col);
             grid->addWidget(DBEditNameFreifeld[i], row, col + 1);
         }
         grid->setRowStretch(5, 1);
@@ -179,7 +187,7 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
             DBEditNameHistorieBemerkung[i] =
                 NameBox(TabSheetHistorieVorgaben, QStringLiteral("DBEditNameHistorieBemerkung%1").arg(i + 1),
                         QStringLiteral("NameHistorieBemerkung%1").arg(i + 1));
-            grid->addWidget(new QLabel(QStringLiteral("Bezeichn. Bemerkung%1").arg(i + 1), TabSheetHistorieVorgaben), i, 0);
+            grid->addWidget(Caption(QStringLiteral("Bezeichn. Bemerkung%1").arg(i + 1), DBEditNameHistorieBemerkung[i]), i, 0);
             grid->addWidget(DBEditNameHistorieBemerkung[i], i, 1);
         }
         grid->setColumnStretch(2, 1);
@@ -203,7 +211,7 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
             TDBEdit* e = NameBox(TabSheetKosten, QStringLiteral("DBEdit") + field, field);
             DBEditNameKosten[i] = e;
             const int row = i % 6, col = (i / 6) * 2;
-            grid->addWidget(new QLabel(QString::fromUtf8(c[0]), TabSheetKosten), row, col);
+            grid->addWidget(Caption(QString::fromUtf8(c[0]), e), row, col);
             grid->addWidget(e, row, col + 1);
             ++i;
         }
@@ -220,6 +228,7 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
             col->addWidget(new QLabel(title, TabSheetDatenbank));
             grid = new TDBGrid(TabSheetDatenbank);
             grid->setObjectName(QString::fromLatin1(gridName));
+            grid->setAccessibleName(title);
             grid->SetOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgRowSelect
                              | dgAlwaysShowSelection);
             grid->SetReadOnly(true);
