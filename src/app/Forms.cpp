@@ -6,7 +6,9 @@
 #include "Hilfe.h"
 #include "Main.h"
 #include "Passwort.h"
+#include "Report1.h"
 #include "Termine.h"
+#include <QDir>
 
 TDataModule1* DataModule1 = nullptr;
 THauptFormular* HauptFormular = nullptr;
@@ -45,6 +47,11 @@ void CreateForms()
         PasswordDlg = Created(new TPasswordDlg(HauptFormular));
         HilfeFormular = Created(new THilfeFormular(DataModule1, HauptFormular));
         FuhrparkKostenFormular = Created(new TFuhrparkKostenFormular(DataModule1, HauptFormular));
+        // What the report jobs read and where their windows open.
+        WriteMissingLayouts(QDir::currentPath());
+        SetReportContext({HauptFormular->RepEngine1, DataModule1->TTblVar, DataModule1->TTblVar1, DataModule1->TTblMain,
+                          DataModule1->TDataSrcMain, DataModule1->TTblMonatKosten, HauptFormular, TerminFormular,
+                          EinstellungenFormular});
     } catch (...) {
         FreeForms();
         throw;
@@ -53,6 +60,7 @@ void CreateForms()
 
 void FreeForms()
 {
+    SetReportContext({});
     // Windows first: their data links must go before the data sources.
     delete FuhrparkKostenFormular;
     FuhrparkKostenFormular = nullptr;

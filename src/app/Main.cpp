@@ -17,6 +17,7 @@
 #include "Hilfe.h"
 #include "Panel.h"
 #include "RadioGrp.h"
+#include "RepEngine.h"
 #include "Termine.h"
 #include "UebernahmeDlg.h"
 #include "Utility.h"
@@ -154,6 +155,12 @@ void THauptFormular::On(Sender* sender, Signal signal, void (THauptFormular::*ha
 THauptFormular::THauptFormular(TDataModule1* dm, QWidget* parent) : QMainWindow(parent), DM(dm)
 {
     setObjectName(QStringLiteral("HauptFormular"));
+    // The report engine with the four settings of this program's instance.
+    RepEngine1 = new TRepEngine(this);
+    RepEngine1->SetFlag(TRepFlag::MultipleTableLines, true);
+    RepEngine1->SetFlag(TRepFlag::SortVariables, true);
+    RepEngine1->SetButtons3D(false);
+    RepEngine1->SetButtonsWithBitmaps(true);
     BuildFrame();
     BuildMenu();
     BuildExtender();

@@ -19,6 +19,7 @@ class TDBLookupComboBox;
 class TDBMemo;
 class TPanel;
 class TRadioGroup;
+class TRepEngine;
 class TTable;
 class TDBENavigator;
 
@@ -29,6 +30,8 @@ public:
     ~THauptFormular() override;
 
     TDataModule1* DM;
+    // The report engine binding, one for the whole run.
+    TRepEngine* RepEngine1 = nullptr;
 
     // Top row and header line.
     TDBENavigator* TDBENavMain;

@@ -32,11 +32,16 @@ TDialogResponder SetDialogResponder(TDialogResponder responder)
 
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
+    return MessageDlg(text, type, buttons, QString());
+}
+
+int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, const QString& caption)
+{
     if (type == mtError || type == mtWarning) QApplication::beep();
     if (buttons == 0) buttons = mbOK;
     if (Responder()) {
         TDialogResponder r = Responder();
-        return r({type, text, buttons});
+        return r({type, text, buttons, caption});
     }
 
     // The old texts break lines with carriage returns.
@@ -44,7 +49,7 @@ int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons)
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
 
     QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(MsgDlgCaption(type));
+    box.setWindowTitle(caption.isEmpty() ? MsgDlgCaption(type) : caption);
     box.setText(shown);
     box.setTextFormat(Qt::PlainText);
     switch (type) {

@@ -22,12 +22,15 @@ struct TDialogRecord {
     TMsgDlgType Type = mtInformation;
     QString Text;
     TMsgDlgButtons Buttons = mbOK;
+    QString Caption;       // empty: the caption of the type
 };
 
 using TDialogResponder = std::function<int(const TDialogRecord&)>;
 
 // Shows a modal box and returns the modal result of the pressed button.
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons);
+// The same with a caption of its own ("Error", "Report Engine").
+int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, const QString& caption);
 QString MsgDlgCaption(TMsgDlgType type);
 // Installs the responder (none: real boxes again); returns the previous one.
 TDialogResponder SetDialogResponder(TDialogResponder responder);
