@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need, when missing.
 set -euo pipefail
 PKGS=(build-essential cmake ninja-build pkg-config
-      qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite
+      qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite qt6-pdf-dev
       qt6-translations-l10n libsqlite3-dev sqlite3 pxlib-dev fonts-dejavu-core xvfb xauth scrot)
 missing=()
 for p in "${PKGS[@]}"; do
