@@ -2,6 +2,7 @@
 // writing and reading back, and the expressions of columns and texts.
 #include "Expr.h"
 #include "LayoutFile.h"
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -170,6 +171,25 @@ private slots:
         QVERIFY(!LayoutFile::Parse(data, l, &error));
         QVERIFY2(error.contains(reason), qPrintable(error));
         QCOMPARE(l.Title, QStringLiteral("unverändert"));
+    }
+
+    void everyCutOfADeliveredLayoutIsRefused_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char* f : {"VarKost.lst", "Stammdat.crd"}) QTest::newRow(f) << QString::fromLatin1(f);
+    }
+    void everyCutOfADeliveredLayoutIsRefused()
+    {
+        // A layout cut anywhere (a full disk, a broken copy) is never half read.
+        QFETCH(QString, file);
+        QFile f(QFINDTESTDATA(QStringLiteral("../../resources/reports/") + file));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray whole = f.readAll().trimmed();
+        TLayout l;
+        QVERIFY(LayoutFile::Parse(whole, l));
+        // Every seventh cut, and every one near the end where the closing braces are.
+        for (qsizetype n = 0; n < whole.size(); ++n)
+            if (n % 7 == 0 || n > whole.size() - 64) QVERIFY2(!LayoutFile::Parse(whole.left(n), l), qPrintable(QString::number(n)));
     }
 
     void expression_data()
