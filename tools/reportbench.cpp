@@ -67,11 +67,13 @@ int PrintAll(const QString& outDir)
     {
         TTable* t = DataModule1->TTblTermine;
         TTable* m = DataModule1->TTblMain;
+        t->EmptyTable();
+        t->Refresh();
         int n = 0;
         for (m->First(); !m->Eof() && n < 25; m->Next(), ++n) {
             t->Append();
-            for (const char* f : {"IdentNummer", "Gruppe", "Bezeichnung1", "TÜVTermin", "UVVTermin", "WartungKleinTermin"})
-                t->FieldByName(QString::fromUtf8(f))->SetAsString(m->FieldByName(QString::fromUtf8(f))->AsString());
+            // The working table's fields all come from the machine.
+            for (const auto& f : t->Fields()) f->SetAsString(m->FieldByName(f->FieldName())->AsString());
             t->Post();
         }
         m->First();

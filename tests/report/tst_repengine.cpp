@@ -155,6 +155,24 @@ private slots:
         QVERIFY2(page.contains(QStringLiteral("Donau")), qPrintable(page));
     }
 
+    void longHeaderWordIsSetSmallerNotBroken()
+    {
+        TLayout l = MeasuredList(3, {QStringLiteral("A"), QStringLiteral("B")});
+        l.Table.Columns[0].Title = QStringLiteral("Hauptuntersuchung Kran");
+        l.Table.Columns[0].Width = 26;
+        l.Table.Columns[1].Title = QStringLiteral("Nachbar");
+        TJob job;
+        TEngineAnswers answers;
+        answers.PdfFile = Pdf("kopf.pdf");
+        QCOMPARE(EngPrintWithBoxStart(job.H, eptList, Save(QStringLiteral("k.lst"), l), epmPrinter, 0, nullptr, QString()), 0);
+        EngPrintOptionsDialog(job.H, nullptr, QString());
+        PrintRows(job.H, 1);
+        EngPrintEnd(job.H, 0);
+        const QString page = PdfPages(answers.PdfFile).value(0);
+        QVERIFY2(page.contains(QStringLiteral("Hauptuntersuchung")), qPrintable(page));
+        QVERIFY2(page.contains(QStringLiteral("Nachbar")), qPrintable(page));
+    }
+
     void tableFooterMovesOrGivesUp_data()
     {
         QTest::addColumn<int>("lines");       // table lines of the layout

@@ -7,6 +7,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgRenderer>
 #include <cmath>
@@ -258,7 +259,7 @@ TReportBuilder::TReportBuilder(const TLayout& layout, const TValueSource& values
 
 TReportBuilder::~TReportBuilder() = default;
 
-int TReportBuilder::FontIndex(const TFontSpec& f)
+int TReportBuilder::FontIndex(const TFontSpec& f) const
 {
     for (size_t i = 0; i < m_doc->Fonts.size(); ++i)
         if (m_doc->Fonts[i] == f) return int(i);
@@ -401,16 +402,38 @@ void TReportBuilder::OpenPage()
     PlaceTableHeader();
 }
 
-double TReportBuilder::TableHeaderHeight(std::vector<QString>* titles, std::vector<int>* flags) const
+int TReportBuilder::HeaderFontFor(const QString& title, double width) const
+{
+    // A user's name for a column ("Hauptuntersuchung") is one long word more
+    // often than not: set it smaller rather than break it inside the word.
+    constexpr double LeastSize = 6;
+    double widest = 0;
+    // Lines break at blanks and after hyphens ("Betriebs-stunden").
+    static const QRegularExpression breaks(QStringLiteral("\\s+|(?<=-)"));
+    for (const QString& word : title.split(breaks, Qt::SkipEmptyParts))
+        widest = std::max(widest, Metrics(m_headFont).horizontalAdvance(word));
+    const double room = width * MmToPx;
+    const TFontSpec& spec = m_layout.Table.HeaderFont;
+    if (widest <= room || spec.Size <= LeastSize) return m_headFont;
+    TFontSpec smaller = spec;
+    smaller.Size = std::max(LeastSize, std::floor(spec.Size * room / widest * 10) / 10);
+    return FontIndex(smaller);
+}
+
+double TReportBuilder::TableHeaderHeight(std::vector<QString>* titles, std::vector<int>* flags,
+                                         std::vector<int>* fonts) const
 {
     const TLayoutTable& t = m_layout.Table;
     double h = t.LineHeight;
     for (size_t i = 0; i < t.Columns.size(); ++i) {
         const QString title = m_titles[i].Eval(*m_scope);
+        const double width = t.Columns[i].Width - 2 * t.Padding;
+        const int font = HeaderFontFor(title, width);
         int wrap = 0;
-        h = std::max(h, TextHeight(m_headFont, title, t.Columns[i].Width - 2 * t.Padding, true, &wrap) + 2 * t.Padding);
+        h = std::max(h, TextHeight(font, title, width, true, &wrap) + 2 * t.Padding);
         if (titles) titles->push_back(title);
         if (flags) flags->push_back(wrap);
+        if (fonts) fonts->push_back(font);
     }
     return h;
 }
@@ -420,12 +443,12 @@ void TReportBuilder::PlaceTableHeader()
     const TLayoutTable& t = m_layout.Table;
     const double left = m_layout.Page.Body().left();
     std::vector<QString> titles;
-    std::vector<int> wraps;
-    const double h = TableHeaderHeight(&titles, &wraps);
+    std::vector<int> wraps, fonts;
+    const double h = TableHeaderHeight(&titles, &wraps, &fonts);
     for (size_t i = 0; i < t.Columns.size(); ++i) {
         const TLayoutColumn& c = t.Columns[i];
         const QRectF r(left + m_colX[i] + t.Padding, m_y + t.Padding, c.Width - 2 * t.Padding, h - 2 * t.Padding);
-        AddText(m_headFont, titles[i], r, HFlags(c.Align) | Qt::AlignBottom | wraps[i], 0xff000000, false);
+        AddText(fonts[i], titles[i], r, HFlags(c.Align) | Qt::AlignBottom | wraps[i], 0xff000000, false);
     }
     m_y += h;
     AddLine(QPointF(left, m_y), QPointF(left + m_tableWidth, m_y), t.HeaderRule);

@@ -100,8 +100,12 @@ private:
     void ClosePage();
     void PlaceObjects(const std::vector<TLayoutObject>& objects, const std::vector<TTextTemplate>& texts, QPointF origin);
     void PlaceTableHeader();
-    double TableHeaderHeight(std::vector<QString>* titles, std::vector<int>* flags) const;
-    int FontIndex(const TFontSpec& f);
+    double TableHeaderHeight(std::vector<QString>* titles, std::vector<int>* flags,
+                             std::vector<int>* fonts = nullptr) const;
+    // The header font, or a smaller size of it when a word of the title is wider than the column.
+    int HeaderFontFor(const QString& title, double width) const;
+    // Laying out a header may add a font, also while only measuring.
+    int FontIndex(const TFontSpec& f) const;
     const QFontMetricsF& Metrics(int font) const;
     double LineMm(int font) const;
     // Height in mm a text needs in a box of `width` mm; `flags` gets how to break it.
@@ -119,7 +123,7 @@ private:
     std::unique_ptr<Scope> m_scope;
     std::unique_ptr<QBuffer> m_measureBuf;
     std::unique_ptr<QPdfWriter> m_measureDev;
-    std::vector<std::unique_ptr<QFontMetricsF>> m_metrics;
+    mutable std::vector<std::unique_ptr<QFontMetricsF>> m_metrics;
     std::vector<TTextTemplate> m_headerTexts, m_footerTexts, m_cardTexts, m_titles;
     std::vector<TExpr> m_cellExprs, m_footerExprs;
     TExpr m_filter;
