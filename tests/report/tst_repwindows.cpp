@@ -179,6 +179,49 @@ private slots:
         QCOMPARE(w.ZoomFactor(), 0.6);
     }
 
+    void previewStartZoomIsAShareOfThePageWidth_data()
+    {
+        QTest::addColumn<int>("zoom");        // as the binding sends it
+        QTest::addColumn<double>("share");    // of the page width fitting the window; 0: stays fitted
+        QTest::newRow("Vorgabe 100") << 100 << 0.0;
+        QTest::newRow("nicht gesendet") << -1 << 0.0;
+        QTest::newRow("halbe Breite") << 50 << 0.5;
+        QTest::newRow("doppelte Breite") << 200 << 2.0;
+    }
+    void previewStartZoomIsAShareOfThePageWidth()
+    {
+        QFETCH(int, zoom);
+        QFETCH(double, share);
+        const QString pdf = MakePdf(m_dir.filePath(QStringLiteral("zoom.pdf")), 2);
+        TEngPreviewWindow w(nullptr, pdf, QStringLiteral("Liste"), {}, {});
+        w.ApplyAppearance(zoom, -1, -1, 700, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        if (share == 0) {
+            QCOMPARE(w.View->zoomMode(), QPdfView::ZoomMode::FitToWidth);
+            QCOMPARE(w.CmbZoom->currentText(), QStringLiteral("Seitenbreite"));
+        } else {
+            QCOMPARE(w.View->zoomMode(), QPdfView::ZoomMode::Custom);
+            QVERIFY2(qAbs(w.ZoomFactor() - share * w.FitWidthFactor()) < 0.01,
+                     qPrintable(QStringLiteral("%1 / %2").arg(w.ZoomFactor()).arg(w.FitWidthFactor())));
+        }
+    }
+
+    void zoomStepsStartFromTheFittedPage()
+    {
+        const QString pdf = MakePdf(m_dir.filePath(QStringLiteral("stufen.pdf")), 1);
+        TEngPreviewWindow w(nullptr, pdf, QStringLiteral("Liste"), {}, {});
+        w.resize(700, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const double fitted = w.FitWidthFactor();
+        w.ActVergroessern->trigger();
+        QVERIFY2(w.ZoomFactor() > fitted, qPrintable(QString::number(w.ZoomFactor())));
+        w.FitWidth();
+        w.ActVerkleinern->trigger();
+        QVERIFY2(w.ZoomFactor() < fitted, qPrintable(QString::number(w.ZoomFactor())));
+    }
+
     void previewSavesAPdf_data()
     {
         QTest::addColumn<QString>("chosen");

@@ -194,9 +194,21 @@ void TEngPreviewWindow::FitPage()
     ShowZoomState();
 }
 
+double TEngPreviewWindow::ShownZoom() const
+{
+    // In a fit mode the view keeps its last fixed factor; the page is shown at the fit.
+    if (View->zoomMode() == QPdfView::ZoomMode::Custom || PageCount() <= 0) return ZoomFactor();
+    const double width = FitWidthFactor();
+    if (View->zoomMode() == QPdfView::ZoomMode::FitToWidth) return width;
+    const QMargins m = View->documentMargins();
+    const double room = View->viewport()->height() - m.top() - m.bottom();
+    const double pagePx = Document->pagePointSize(CurrentPage()).height() / 72.0 * View->logicalDpiY();
+    return pagePx > 0 && room > 0 ? std::min(width, room / pagePx) : width;
+}
+
 void TEngPreviewWindow::ZoomIn()
 {
-    const int now = qRound(ZoomFactor() * 100);
+    const int now = qRound(ShownZoom() * 100);
     for (int step : ZoomSteps())
         if (step > now) {
             SetZoomFactor(step / 100.0);
@@ -206,7 +218,7 @@ void TEngPreviewWindow::ZoomIn()
 
 void TEngPreviewWindow::ZoomOut()
 {
-    const int now = qRound(ZoomFactor() * 100);
+    const int now = qRound(ShownZoom() * 100);
     for (auto it = ZoomSteps().crbegin(); it != ZoomSteps().crend(); ++it)
         if (*it < now) {
             SetZoomFactor(*it / 100.0);
@@ -218,7 +230,28 @@ void TEngPreviewWindow::ApplyAppearance(int zoomPercent, int left, int top, int 
 {
     if (width > 0 && height > 0) resize(width, height);
     if (left >= 0 && top >= 0) move(left, top);
-    if (zoomPercent > 0) SetZoomFactor(std::clamp(zoomPercent, 10, 800) / 100.0);
+    m_startZoom = zoomPercent > 0 && zoomPercent != 100 ? std::clamp(zoomPercent, 10, 800) : 0;
+    if (zoomPercent == 100) FitWidth();
+    if (m_startZoom && isVisible()) SetZoomFactor(FitWidthFactor() * m_startZoom / 100.0);
+}
+
+double TEngPreviewWindow::FitWidthFactor() const
+{
+    if (PageCount() <= 0) return 1.0;
+    const QMargins m = View->documentMargins();
+    const double room = View->viewport()->width() - m.left() - m.right();
+    const double pagePx = Document->pagePointSize(CurrentPage()).width() / 72.0 * View->logicalDpiX();
+    return pagePx > 0 && room > 0 ? room / pagePx : 1.0;
+}
+
+void TEngPreviewWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The window's width is known only now.
+    if (m_startZoom) {
+        SetZoomFactor(FitWidthFactor() * m_startZoom / 100.0);
+        m_startZoom = 0;
+    }
 }
 
 void TEngPreviewWindow::ShowPageState()
@@ -238,8 +271,12 @@ void TEngPreviewWindow::ShowPageState()
 
 void TEngPreviewWindow::ShowZoomState()
 {
-    const int perc = qRound(ZoomFactor() * 100);
-    if (!CmbZoom->lineEdit()->hasFocus()) CmbZoom->setEditText(QStringLiteral("%1 %").arg(perc));
+    const int perc = qRound(ShownZoom() * 100);
+    // A fitted page has no fixed factor: the box names the fit instead.
+    QString shown = QStringLiteral("%1 %").arg(perc);
+    if (View->zoomMode() == QPdfView::ZoomMode::FitToWidth) shown = ActSeitenbreite->text();
+    else if (View->zoomMode() == QPdfView::ZoomMode::FitInView) shown = ActGanzeSeite->text();
+    if (!CmbZoom->lineEdit()->hasFocus()) CmbZoom->setEditText(shown);
     ActVerkleinern->setEnabled(perc > ZoomSteps().first());
     ActVergroessern->setEnabled(perc < ZoomSteps().last());
     ActSeitenbreite->setCheckable(true);

@@ -33,8 +33,14 @@ public:
     void ZoomOut();
     // The zoom steps in per cent.
     static const QList<int>& ZoomSteps();
-    // Start zoom in per cent and window place and size; values below 0 keep the defaults.
+    // Start zoom and window place and size; values below 0 keep the defaults.
+    // The zoom is in per cent of the page width that fills the window: 100
+    // keeps the page at the window's width also when the window is resized.
     void ApplyAppearance(int zoomPercent, int left, int top, int width, int height);
+    // The zoom factor at which the page fills the window's width.
+    double FitWidthFactor() const;
+    // The factor the page is shown at, also while it is fitted to the window.
+    double ShownZoom() const;
 
     QPdfDocument* Document;
     QPdfView* View;
@@ -61,6 +67,9 @@ public:
     void ActSeiteKopierenClick();
     void ActSeiteAlsBildClick();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QAction* AddAction(const char* name, const QString& text, const QString& hint, const QKeySequence& key,
                        const std::function<void()>& handler);
@@ -71,4 +80,5 @@ private:
     QString m_title;
     std::function<void(QWidget*)> m_print;
     bool m_updating = false;
+    int m_startZoom = 0;   // per cent of the page width, set once the window has its size
 };
