@@ -11,5 +11,6 @@ cmake --build build-fuzz --target tarvos-fuzzlayout -j2
 corpus=build-fuzz/layout-corpus
 mkdir -p "$corpus"
 cp resources/reports/* "$corpus/"
-build-fuzz/tools/tarvos-fuzzlayout -runs="$runs" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+LSAN_OPTIONS="suppressions=$PWD/scripts/fuzz-layouts.lsan" \
+  build-fuzz/tools/tarvos-fuzzlayout -runs="$runs" -max_len=65536 -timeout=60 -rss_limit_mb=2048 \
   -print_final_stats=1 "$corpus"
