@@ -215,6 +215,8 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const double fitted = w.FitWidthFactor();
+        QVERIFY(w.ActVerkleinern->isEnabled());
+        QVERIFY(w.ActVergroessern->isEnabled());
         w.ActVergroessern->trigger();
         QVERIFY2(w.ZoomFactor() > fitted, qPrintable(QString::number(w.ZoomFactor())));
         w.FitWidth();

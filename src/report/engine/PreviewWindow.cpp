@@ -72,6 +72,9 @@ TEngPreviewWindow::TEngPreviewWindow(QWidget* parent, const QString& pdfFile, co
     CmbZoom->setAccessibleName(QStringLiteral("Zoom"));
     CmbZoom->setEditable(true);
     CmbZoom->setInsertPolicy(QComboBox::NoInsert);
+    // Wide enough for "Seitenbreite", which it shows for a fitted page.
+    CmbZoom->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CmbZoom->setMinimumContentsLength(12);
     for (int step : ZoomSteps()) CmbZoom->addItem(QStringLiteral("%1 %").arg(step), step);
     ToolBar->addWidget(CmbZoom);
     ActVergroessern = AddAction("ActVergroessern", QStringLiteral("+"), QStringLiteral("Vergrößern"),
@@ -252,6 +255,14 @@ void TEngPreviewWindow::showEvent(QShowEvent* event)
         SetZoomFactor(FitWidthFactor() * m_startZoom / 100.0);
         m_startZoom = 0;
     }
+    ShowZoomState();
+}
+
+void TEngPreviewWindow::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    // A fitted page changes its factor with the window.
+    ShowZoomState();
 }
 
 void TEngPreviewWindow::ShowPageState()

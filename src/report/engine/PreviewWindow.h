@@ -69,6 +69,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QAction* AddAction(const char* name, const QString& text, const QString& hint, const QKeySequence& key,
