@@ -1,5 +1,6 @@
 #include "Engine.h"
 #include "Clock.h"
+#include "Designer.h"
 #include "Dialogs.h"
 #include "LayoutFile.h"
 #include "OptionsDialog.h"
@@ -391,8 +392,8 @@ int EngDefineLayout(int job, QWidget* parent, const QString& title, int projectT
     if (j->Print) return erTaskActive;
     const int type = projectType & ~eptKeepFile;
     if (type != eptLabel && type != eptList && type != eptCard) return erBadMode;
-    if (!Designer()) return erOK;
     TArrowCursor arrow;
+    if (!Designer()) return EngRunDesigner(job, parent, title, projectType, file);
     return Designer()(job, parent, title, projectType, file);
 }
 

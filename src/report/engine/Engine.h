@@ -103,8 +103,8 @@ QString EngFieldContents(int job, const QString& name);
 // Why the last print start failed (the layout reader's reason).
 QString EngLastError(int job);
 
-// The layout designer registers itself here; without one EngDefineLayout
-// checks its arguments and opens nothing.
+// Another designer may take the place of the engine's own (tests); an
+// empty one gives the engine's designer back.
 using TEngDesigner = std::function<int(int job, QWidget* parent, const QString& title, int projectType,
                                        const QString& file)>;
 void EngSetDesigner(TEngDesigner designer);

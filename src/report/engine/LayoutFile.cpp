@@ -15,6 +15,7 @@ constexpr int MaxObjects = 500;
 constexpr int MaxColumns = 64;
 const QString FormatName = QStringLiteral("TARVOS-Report");
 constexpr int FormatVersion = 1;
+const QString ObjectsFormatName = QStringLiteral("TARVOS-Report-Objekte");
 
 struct TPaper { const char* name; double w, h; };
 constexpr TPaper Papers[] = {{"A3", 297, 420}, {"A4", 210, 297}, {"A5", 148, 210}, {"Letter", 215.9, 279.4},
@@ -513,6 +514,33 @@ bool Save(const QString& fileName, const TLayout& layout, QString* error)
         if (error) *error = QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(fileName, f.errorString());
         return false;
     }
+    return true;
+}
+
+QByteArray SerializeObjects(const std::vector<TLayoutObject>& objects)
+{
+    const QJsonObject root{{QStringLiteral("format"), ObjectsFormatName}, {QStringLiteral("objects"), WriteObjects(objects)}};
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+bool ParseObjects(const QByteArray& data, std::vector<TLayoutObject>& objects, QString* error)
+{
+    auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (data.size() > MaxFileSize) return fail(QStringLiteral("Daten größer als %1 Bytes").arg(MaxFileSize));
+    QJsonParseError pe;
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &pe);
+    if (pe.error != QJsonParseError::NoError || !doc.isObject()
+        || doc.object().value(QLatin1String("format")).toString() != ObjectsFormatName)
+        return fail(QStringLiteral("keine Layoutobjekte"));
+    TReader r;
+    std::vector<TLayoutObject> out = ReadObjects(r, doc.object(), QString());
+    if (r.Failed()) return fail(r.error);
+    QString why;
+    if (!CheckObjects(out, QStringLiteral("objects"), &why)) return fail(why);
+    objects = std::move(out);
     return true;
 }
 

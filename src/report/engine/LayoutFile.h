@@ -17,6 +17,11 @@ QByteArray Serialize(const TLayout& layout);
 // Writes through a temporary file, so a failed write leaves the old file whole.
 bool Save(const QString& fileName, const TLayout& layout, QString* error = nullptr);
 
+// Loose objects, as the designer's clipboard carries them; the reader
+// applies the same checks as to a whole layout.
+QByteArray SerializeObjects(const std::vector<TLayoutObject>& objects);
+bool ParseObjects(const QByteArray& data, std::vector<TLayoutObject>& objects, QString* error = nullptr);
+
 // Checks the expressions and placeholders of a layout (the reader does this too).
 bool CheckExpressions(const TLayout& layout, QString* error = nullptr);
 // Every field and variable name a layout refers to.

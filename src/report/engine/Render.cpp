@@ -71,7 +71,25 @@ std::shared_ptr<TPicture> LoadPicture(const QString& file)
     }
     return pic;
 }
+bool DrawPicture(QPainter& p, const TPicture& pic, QRectF target, bool keepAspect)
+{
+    if (!pic.Valid()) return false;
+    const QSizeF natural = pic.Natural();
+    if (keepAspect && natural.width() > 0 && natural.height() > 0) {
+        const QSizeF fitted = natural.scaled(target.size(), Qt::KeepAspectRatio);
+        target = QRectF(target.x() + (target.width() - fitted.width()) / 2,
+                        target.y() + (target.height() - fitted.height()) / 2, fitted.width(), fitted.height());
+    }
+    if (pic.Svg) pic.Svg->render(&p, target);
+    else p.drawImage(target, pic.Image);
+    return true;
+}
 }   // namespace
+
+bool DrawPictureFile(QPainter& p, const QString& file, const QRectF& target, bool keepAspect)
+{
+    return DrawPicture(p, *LoadPicture(file), target, keepAspect);
+}
 
 // ------------------------------------------------------------------ drawing
 
@@ -135,16 +153,7 @@ void TRenderedDoc::PaintPage(QPainter& p, int index, double dpi) const
         case TDrawOp::Picture: {
             auto& pic = cache.Pictures[op.S];
             if (!pic) pic = LoadPicture(op.S);
-            if (!pic->Valid()) break;
-            QRectF target = px(op.R);
-            const QSizeF natural = pic->Natural();
-            if ((op.Flags & KeepAspectFlag) && natural.width() > 0 && natural.height() > 0) {
-                const QSizeF fitted = natural.scaled(target.size(), Qt::KeepAspectRatio);
-                target = QRectF(target.x() + (target.width() - fitted.width()) / 2,
-                                target.y() + (target.height() - fitted.height()) / 2, fitted.width(), fitted.height());
-            }
-            if (pic->Svg) pic->Svg->render(&p, target);
-            else p.drawImage(target, pic->Image);
+            DrawPicture(p, *pic, px(op.R), op.Flags & KeepAspectFlag);
             break;
         }
         }

@@ -54,6 +54,10 @@ public:
     void PaintPage(QPainter& p, int index, double dpi) const;
 };
 
+// Draws a picture file (PNG, JPEG, SVG, ...) into a box, fitted when
+// `keepAspect`; false, drawing nothing, when the file cannot be read.
+bool DrawPictureFile(QPainter& p, const QString& file, const QRectF& target, bool keepAspect);
+
 // Where the values come from while laying out.
 class TValueSource {
 public:
