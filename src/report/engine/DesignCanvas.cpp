@@ -266,6 +266,18 @@ void TDesignCanvas::DrawTable(QPainter& p) const
         rule(y, t.FooterRule, Qt::black);
         cells(y, row, t.FooterFont, Qt::AlignTop, [](const TLayoutColumn& c) { return c.Footer; });
     }
+    if (width > band.width() + 0.05) {
+        // Printed all the same, but beyond the margin or off the paper.
+        const QRectF over = ToWidget(QRectF(band.right(), band.top(), width - band.width(), band.height()));
+        p.fillRect(over, QColor(220, 0, 0, 40));
+        QFont warn = font();
+        warn.setPointSizeF(7);
+        p.setFont(warn);
+        p.setPen(QColor(180, 0, 0));
+        p.drawText(ToWidget(band).adjusted(2, 1, -2, -2), Qt::AlignRight | Qt::AlignBottom,
+                   QStringLiteral("Die Spalten sind %1 mm breiter als der Druckbereich")
+                       .arg(QLocale().toString(width - band.width(), 'f', 1)));
+    }
     // Column borders help to aim; they do not print.
     p.setPen(QPen(QColor(170, 170, 170), 0, Qt::DotLine));
     for (int i = 0; i < n; ++i) {
