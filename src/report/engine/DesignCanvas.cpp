@@ -229,7 +229,14 @@ void TDesignCanvas::DrawTable(QPainter& p) const
     const TLayout& l = m_design.Layout();
     const TLayoutTable& t = l.Table;
     const QRectF band = m_design.AreaRect(TDesignArea::Table);
-    const double head = std::max(t.LineHeight, LineMm(t.HeaderFont) + 2 * t.Padding);
+    // Titles break into lines as printed; the header grows with the longest.
+    double head = std::max(t.LineHeight, LineMm(t.HeaderFont) + 2 * t.Padding);
+    const QFontMetricsF headMetrics(ScreenFont(t.HeaderFont), const_cast<TDesignCanvas*>(this));
+    for (const TLayoutColumn& c : t.Columns) {
+        const QRectF need = headMetrics.boundingRect(QRectF(0, 0, std::max(1.0, (c.Width - 2 * t.Padding) * Scale()), 1e6),
+                                                     Qt::TextWordWrap, Shown(c.Title));
+        head = std::max(head, need.height() / Scale() + 2 * t.Padding);
+    }
     const double row = std::max(t.LineHeight, LineMm(t.Font) + 2 * t.Padding);
     const double k = Scale();
     double y = band.top();

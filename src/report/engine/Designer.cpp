@@ -30,6 +30,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -86,6 +87,8 @@ QString ExprProblem(const QString& text)
     return e.Parse(text, &why) ? QString() : why;
 }
 
+constexpr int ZoomSteps[] = {50, 60, 75, 90, 100, 125, 150, 200, 300, 400};
+
 const QStringList AlignNames{QStringLiteral("Links"), QStringLiteral("Zentriert"), QStringLiteral("Rechts")};
 
 struct TPaperSize { const char* Name; double W, H; };
@@ -116,6 +119,7 @@ TEngDesignerWindow::TEngDesignerWindow(QWidget* parent, int job, const QString& 
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     lay->addWidget(ToolBar);
+    m_bar = ToolBar;
 
     ActSpeichern = AddAction("ActSpeichern", QStringLiteral("Speichern"), QStringLiteral("Layout speichern"),
                              QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save(); });
@@ -153,6 +157,16 @@ TEngDesignerWindow::TEngDesignerWindow(QWidget* parent, int job, const QString& 
                                   DesignChanged();
                               });
     ToolBar->addSeparator();
+    ActSchliessen = AddAction("ActSchliessen", QStringLiteral("Schließen"), QStringLiteral("Designer schließen"),
+                              QKeySequence(), [this] { close(); });
+    // Second row: what goes on the page and how the page is shown.
+    ToolBarObjekte = new QToolBar(this);
+    ToolBarObjekte->setObjectName(QStringLiteral("ToolBarObjekte"));
+    ToolBarObjekte->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    lay->addWidget(ToolBarObjekte);
+    m_bar = ToolBarObjekte;
+    auto* neu = new QLabel(QStringLiteral(" Neu: "), ToolBarObjekte);
+    ToolBarObjekte->addWidget(neu);
     ActText = AddAction("ActText", QStringLiteral("Text"), QStringLiteral("Text einfügen: auf die Seite klicken oder ziehen"),
                         QKeySequence(), [this] { Canvas->BeginInsert(TObjectKind::Text); });
     ActLinie = AddAction("ActLinie", QStringLiteral("Linie"), QStringLiteral("Linie einfügen: auf der Seite ziehen"),
@@ -163,7 +177,7 @@ TEngDesignerWindow::TEngDesignerWindow(QWidget* parent, int job, const QString& 
                         QKeySequence(), [this] { Canvas->BeginInsert(TObjectKind::Picture); });
     ActSpalte = AddAction("ActSpalte", QStringLiteral("Spalte"), QStringLiteral("Tabellenspalte einfügen"), QKeySequence(),
                           [this] { InsertColumn(); });
-    ToolBar->addSeparator();
+    ToolBarObjekte->addSeparator();
     ActRaster = AddAction("ActRaster", QStringLiteral("Raster"), QStringLiteral("Raster zeigen"), QKeySequence(), nullptr);
     ActRaster->setCheckable(true);
     ActRaster->setChecked(true);
@@ -171,12 +185,12 @@ TEngDesignerWindow::TEngDesignerWindow(QWidget* parent, int job, const QString& 
                             QStringLiteral("Objekte beim Verschieben am Raster (2,5 mm) ausrichten"), QKeySequence(), nullptr);
     ActAmRaster->setCheckable(true);
     ActAmRaster->setChecked(true);
-    CmbZoom = new QComboBox(ToolBar);
+    CmbZoom = new QComboBox(ToolBarObjekte);
     CmbZoom->setObjectName(QStringLiteral("CmbZoom"));
     CmbZoom->setAccessibleName(QStringLiteral("Zoom"));
     CmbZoom->setToolTip(QStringLiteral("Zoom (Strg+Mausrad)"));
-    for (int step : {50, 75, 100, 125, 150, 200, 300, 400}) CmbZoom->addItem(QStringLiteral("%1 %").arg(step), step);
-    ToolBar->addWidget(CmbZoom);
+    for (int step : ZoomSteps) CmbZoom->addItem(QStringLiteral("%1 %").arg(step), step);
+    ToolBarObjekte->addWidget(CmbZoom);
     auto* zoomIn = new QAction(this);
     zoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     auto* zoomOut = new QAction(this);
@@ -188,9 +202,6 @@ TEngDesignerWindow::TEngDesignerWindow(QWidget* parent, int job, const QString& 
     ActInhalte = AddAction("ActInhalte", QStringLiteral("Inhalte zeigen"),
                            QStringLiteral("Platzhalter mit den aktuellen Inhalten zeigen"), QKeySequence(), nullptr);
     ActInhalte->setCheckable(true);
-    ToolBar->addSeparator();
-    ActSchliessen = AddAction("ActSchliessen", QStringLiteral("Schließen"), QStringLiteral("Designer schließen"),
-                              QKeySequence(), [this] { close(); });
     ActSpalte->setVisible(Design.Layout().Type == TLayoutType::List);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
@@ -208,8 +219,18 @@ TEngDesignerWindow::TEngDesignerWindow(QWidget* parent, int job, const QString& 
     auto* side = new QSplitter(Qt::Vertical, split);
     GrpEigenschaften = new QGroupBox(QStringLiteral("Eigenschaften"), side);
     GrpEigenschaften->setObjectName(QStringLiteral("GrpEigenschaften"));
-    auto* props = new QVBoxLayout(GrpEigenschaften);
-    LblFehler = new QLabel(GrpEigenschaften);
+    auto* groupLay = new QVBoxLayout(GrpEigenschaften);
+    groupLay->setContentsMargins(2, 2, 2, 2);
+    // Long panels (a column has many properties) scroll instead of being cut.
+    auto* panelScroll = new QScrollArea(GrpEigenschaften);
+    panelScroll->setObjectName(QStringLiteral("ScrollEigenschaften"));
+    panelScroll->setWidgetResizable(true);
+    panelScroll->setFrameShape(QFrame::NoFrame);
+    groupLay->addWidget(panelScroll);
+    m_panelHost = new QWidget(panelScroll);
+    panelScroll->setWidget(m_panelHost);
+    auto* props = new QVBoxLayout(m_panelHost);
+    LblFehler = new QLabel(m_panelHost);
     LblFehler->setObjectName(QStringLiteral("LblFehler"));
     LblFehler->setWordWrap(true);
     LblFehler->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -219,6 +240,12 @@ TEngDesignerWindow::TEngDesignerWindow(QWidget* parent, int job, const QString& 
     auto* fields = new QGroupBox(QStringLiteral("Variablen und Felder"), side);
     fields->setObjectName(QStringLiteral("GrpFelder"));
     auto* fieldLay = new QVBoxLayout(fields);
+    EditSuche = new QLineEdit(fields);
+    EditSuche->setObjectName(QStringLiteral("EditSuche"));
+    EditSuche->setAccessibleName(QStringLiteral("Variablen und Felder suchen"));
+    EditSuche->setPlaceholderText(QStringLiteral("Suchen..."));
+    EditSuche->setClearButtonEnabled(true);
+    fieldLay->addWidget(EditSuche);
     TreeFelder = new TFieldTree(fields);
     TreeFelder->setObjectName(QStringLiteral("TreeFelder"));
     TreeFelder->setAccessibleName(QStringLiteral("Variablen und Felder"));
@@ -247,6 +274,16 @@ TEngDesignerWindow::TEngDesignerWindow(QWidget* parent, int job, const QString& 
     connect(ActInhalte, &QAction::toggled, this, [this](bool on) { Canvas->SetShowContents(on); });
     connect(CmbZoom, &QComboBox::activated, this, [this](int i) { SetZoomPercent(CmbZoom->itemData(i).toInt()); });
     connect(TreeFelder, &QTreeWidget::itemDoubleClicked, this, [this] { TreeFelderDoubleClick(); });
+    connect(EditSuche, &QLineEdit::textChanged, this, [this](const QString& text) { EditSucheChange(text); });
+    connect(EditSuche, &QLineEdit::returnPressed, this, [this] {
+        // Enter takes the first entry found, as a double click would.
+        for (QTreeWidgetItemIterator it(TreeFelder, QTreeWidgetItemIterator::NoChildren); *it; ++it)
+            if (!(*it)->isHidden() && (*it)->parent()) {
+                TreeFelder->setCurrentItem(*it);
+                TreeFelderDoubleClick();
+                return;
+            }
+    });
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateActions(); });
     Canvas->OnChanged = [this] { DesignChanged(); };
     Canvas->OnSelectionChanged = [this] { DesignChanged(); };
@@ -295,8 +332,8 @@ QAction* TEngDesignerWindow::AddAction(const char* name, const QString& text, co
     a->setToolTip(key.isEmpty() ? hint : QStringLiteral("%1 (%2)").arg(hint, key.toString(QKeySequence::NativeText)));
     a->setStatusTip(hint);
     if (!key.isEmpty()) a->setShortcut(key);
-    ToolBar->addAction(a);
-    if (QWidget* w = ToolBar->widgetForAction(a)) {
+    m_bar->addAction(a);
+    if (QWidget* w = m_bar->widgetForAction(a)) {
         w->setObjectName(QString::fromLatin1(name));
         w->setAccessibleName(text);
         w->setAccessibleDescription(hint);
@@ -334,8 +371,10 @@ void TEngDesignerWindow::FillFieldList()
         }
         top->setExpanded(true);
     };
+    // A list prints its fields line by line: they come first there.
+    if (Design.Layout().Type == TLayoutType::List) group(QStringLiteral("Felder"), EngDefinedFields(m_job), true);
     group(QStringLiteral("Variablen"), EngDefinedVariables(m_job), false);
-    group(QStringLiteral("Felder"), EngDefinedFields(m_job), true);
+    if (Design.Layout().Type != TLayoutType::List) group(QStringLiteral("Felder"), EngDefinedFields(m_job), true);
     // The engine's own values, which every report knows.
     auto* own = new QTreeWidgetItem(TreeFelder, {QStringLiteral("Allgemein")});
     own->setFlags(Qt::ItemIsEnabled);
@@ -347,6 +386,22 @@ void TEngDesignerWindow::FillFieldList()
         it->setData(0, RoleName, QString::fromLatin1(name));
     }
     own->setExpanded(true);
+}
+
+void TEngDesignerWindow::EditSucheChange(const QString& text)
+{
+    for (int g = 0; g < TreeFelder->topLevelItemCount(); ++g) {
+        QTreeWidgetItem* group = TreeFelder->topLevelItem(g);
+        bool any = false;
+        for (int i = 0; i < group->childCount(); ++i) {
+            QTreeWidgetItem* it = group->child(i);
+            const bool shown = text.isEmpty() || it->text(0).contains(text, Qt::CaseInsensitive)
+                               || it->text(1).contains(text, Qt::CaseInsensitive);
+            it->setHidden(!shown);
+            any = any || shown;
+        }
+        group->setHidden(!any);
+    }
 }
 
 void TEngDesignerWindow::TreeFelderDoubleClick()
@@ -469,7 +524,15 @@ QPointF TEngDesignerWindow::FreePlace(TDesignArea area) const
     const QRectF r = Design.AreaRect(area == TDesignArea::Footer ? TDesignArea::Footer
                                      : Design.Layout().Type == TLayoutType::List ? TDesignArea::Header
                                                                                  : TDesignArea::Page);
-    const QPointF start = Design.Layout().Type == TLayoutType::Card ? Design.Layout().Page.Body().topLeft() : r.topLeft();
+    QPointF start = r.topLeft();
+    if (Design.Layout().Type == TLayoutType::Card) {
+        // On a card: where the user looks, not under the title.
+        const QRect seen = Scroll->viewport()->rect().translated(-Canvas->pos());
+        const QRectF body = Design.Layout().Page.Body();
+        const QPointF c = Canvas->ToPage(QPointF(seen.center()));
+        start = Design.Snap(QPointF(std::clamp(c.x() - 30, body.left(), std::max(body.left(), body.right() - 60)),
+                                    std::clamp(c.y(), body.top(), body.bottom())));
+    }
     return start + QPointF(0, 5.0 * (m_insertCount % 8));
 }
 
@@ -546,6 +609,22 @@ bool TEngDesignerWindow::AskSave()
     return r == mrNo;
 }
 
+void TEngDesignerWindow::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (m_shown) return;
+    m_shown = true;
+    // The whole width of the page in view, when the window is too narrow for 100 %.
+    QTimer::singleShot(0, this, [this] {
+        const double pageAt100 = Design.Layout().Page.Oriented().width() * Canvas->logicalDpiX() / 25.4 + 60;
+        const double fit = 100.0 * Scroll->viewport()->width() / pageAt100;
+        int zoom = ZoomSteps[0];
+        for (int step : ZoomSteps)
+            if (step <= std::min(100.0, fit)) zoom = step;
+        SetZoomPercent(zoom);
+    });
+}
+
 void TEngDesignerWindow::reject()
 {
     if (AskSave()) QDialog::reject();
@@ -598,11 +677,11 @@ void TEngDesignerWindow::BuildPanel()
 {
     m_loaders.clear();
     delete m_panel;
-    m_panel = new QWidget(GrpEigenschaften);
+    m_panel = new QWidget(m_panelHost);
     m_panel->setObjectName(QStringLiteral("Eigenschaften"));
     m_form = new QFormLayout(m_panel);
     m_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    static_cast<QVBoxLayout*>(GrpEigenschaften->layout())->insertWidget(0, m_panel);
+    static_cast<QVBoxLayout*>(m_panelHost->layout())->insertWidget(0, m_panel);
     LblFehler->hide();
     m_panelFor = Canvas->Selection();
     m_panelArea = Canvas->CurrentArea();

@@ -13,6 +13,7 @@ class QComboBox;
 class QFormLayout;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QScrollArea;
 class QToolBar;
 class QTreeWidget;
@@ -30,6 +31,7 @@ public:
     QString FileName() const { return m_file; }
 
     QToolBar* ToolBar;
+    QToolBar* ToolBarObjekte;
     QAction* ActSpeichern;
     QAction* ActVorschau;
     QAction* ActRueckgaengig;
@@ -54,6 +56,7 @@ public:
     TDesignCanvas* Canvas;
     QGroupBox* GrpEigenschaften;
     QLabel* LblFehler;
+    QLineEdit* EditSuche;
     QTreeWidget* TreeFelder;
     QLabel* LblStatus;
 
@@ -78,11 +81,15 @@ public:
     // Closing asks first when there are unsaved changes.
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     QAction* AddAction(const char* name, const QString& text, const QString& hint, const QKeySequence& key,
                        const std::function<void()>& handler);
     void FillFieldList();
     void TreeFelderDoubleClick();
+    void EditSucheChange(const QString& text);
     // After any change: the page, the panel's values, the actions, the title.
     void DesignChanged();
     void UpdateActions();
@@ -107,9 +114,11 @@ private:
     void AddAreaPanel(TDesignArea area);
     void AddPagePanel();
 
+    QToolBar* m_bar = nullptr;   // where AddAction puts its button
     int m_job;
     QString m_title;
     QString m_file;
+    QWidget* m_panelHost = nullptr;
     QWidget* m_panel = nullptr;
     QFormLayout* m_form = nullptr;
     std::vector<std::function<void()>> m_loaders;
@@ -117,6 +126,7 @@ private:
     TDesignItems m_panelFor;
     TDesignArea m_panelArea = TDesignArea::Page;
     int m_insertCount = 0;
+    bool m_shown = false;
 };
 
 // Opens the designer modally; the engine's EngDefineLayout lands here.
