@@ -224,6 +224,52 @@ private slots:
         w->done(QDialog::Rejected);
     }
 
+    void aDroppedPlaceholderLandsWhereAimed_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<QString>("expected");
+        // Stammdat.crd: the title at 20/12, nothing below its footer line; VarKost.lst: the table from 42 mm.
+        QTest::newRow("auf einen Text") << "Stammdat.crd" << QPointF(25, 14) << "text:Stammdaten {Var.Baujahr}";
+        QTest::newRow("auf leere Stelle") << "Stammdat.crd" << QPointF(150, 291) << "neu:{Var.Baujahr}";
+        QTest::newRow("auf die Tabelle") << "VarKost.lst" << QPointF(30, 120) << "spalte:1";
+        QTest::newRow("in den Kopfbereich") << "VarKost.lst" << QPointF(100, 40.5) << "kopf:{Var.Baujahr}";
+    }
+    void aDroppedPlaceholderLandsWhereAimed()
+    {
+        QFETCH(QString, file);
+        QFETCH(QPointF, at);
+        QFETCH(QString, expected);
+        WriteMissingLayouts(m_dir->path());
+        const bool list = file.endsWith(QLatin1String(".lst"));
+        auto w = Open(file, list ? TLayoutType::List : TLayoutType::Card);
+        const TLayout before = w->Design.Layout();
+        w->InsertReference(QStringLiteral("Var.Baujahr"), QStringLiteral("Baujahr"), &at);
+        QCOMPARE(w->Canvas->Selection().size(), 1);
+        const TDesignItem got = w->Design.IsValid(w->Canvas->Selection().first()) ? w->Canvas->Selection().first() : TDesignItem{};
+        const QString kind = expected.section(u':', 0, 0);
+        const QString value = expected.section(u':', 1);
+        if (kind == QLatin1String("spalte")) {
+            // Dropped on the first column: a new one right after it.
+            QCOMPARE(got, (TDesignItem{TDesignArea::Table, value.toInt()}));
+            QCOMPARE(w->Design.Column(got.Index).Value, QStringLiteral("Var.Baujahr"));
+            QCOMPARE(w->Design.Layout().Table.Columns.size(), before.Table.Columns.size() + 1);
+        } else if (kind == QLatin1String("text")) {
+            QCOMPARE(got, (TDesignItem{TDesignArea::Page, 0}));
+            QCOMPARE(w->Design.Object(got).Text, value);
+            QCOMPARE(w->Design.Layout().Objects.size(), before.Objects.size());
+        } else {
+            QCOMPARE(got.Area, kind == QLatin1String("kopf") ? TDesignArea::Header : TDesignArea::Page);
+            QCOMPARE(w->Design.Object(got).Text, value);
+            // At the point of the drop, on the grid.
+            QCOMPARE(w->Design.ItemRect(got).topLeft(), w->Design.Snap(at));
+        }
+        // One drop, one step back.
+        w->Undo();
+        QVERIFY(w->Design.Layout() == before);
+        w->done(QDialog::Rejected);
+    }
+
     void aDamagedLayoutOpensAsAnEmptyPage_data()
     {
         QTest::addColumn<QString>("file");
