@@ -36,6 +36,7 @@ enum TEngPrintOption : int { epoFirstPage = 1, epoCopies = 2, epoLastPage = 6 };
 constexpr int EngAllPages = 32767;
 
 // Job options with a meaning of their own (all others are kept and read back).
+// The preview's zoom is in per cent of the page width that fills its window.
 enum TEngJobOption : int {
     ejoUserData = 7,         // handed back to the notification callback
     ejoVarsCaseSensitive = 46,
