@@ -173,6 +173,33 @@ private slots:
         QVERIFY2(page.contains(QStringLiteral("Nachbar")), qPrintable(page));
     }
 
+    void printedDocumentIsNamedAfterTheReport_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Titel des Layouts") << "Variable Kosten" << "Variable Kosten";
+        QTest::newRow("ohne Titel") << "" << "Kosten";
+    }
+    void printedDocumentIsNamedAfterTheReport()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, name);
+        TLayout l = MeasuredList(3);
+        l.Title = title;
+        TJob job;
+        TEngineAnswers answers;
+        answers.PdfFile = Pdf("name.pdf");
+        QCOMPARE(EngPrintWithBoxStart(job.H, eptList, Save(QStringLiteral("Kosten.lst"), l), epmPrinter, EngBoxWithAbort,
+                                      nullptr, QStringLiteral("Drucke...")),
+                 0);
+        EngPrintOptionsDialog(job.H, nullptr, QString());
+        PrintRows(job.H, 1);
+        QCOMPARE(EngPrintEnd(job.H, 0), 0);
+        QPdfDocument doc;
+        QCOMPARE(doc.load(answers.PdfFile), QPdfDocument::Error::None);
+        QCOMPARE(doc.metaData(QPdfDocument::MetaDataField::Title).toString(), name);
+    }
+
     void tableFooterMovesOrGivesUp_data()
     {
         QTest::addColumn<int>("lines");       // table lines of the layout

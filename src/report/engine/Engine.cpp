@@ -593,6 +593,8 @@ int EngPrintEnd(int job, int)
     std::unique_ptr<TEngPrint> pr = std::move(j->Print);
     if (pr->Cancelled) return erUserAborted;
     std::shared_ptr<TRenderedDoc> doc = pr->Builder->Finish();
+    // The print queue and the preview name the report, not the progress box.
+    doc->Title = pr->Layout.Title.trimmed().isEmpty() ? QFileInfo(pr->LayoutFile).completeBaseName() : pr->Layout.Title;
     bool cancelled = false;
     int result = erOK;
     if (pr->Preview) {
@@ -602,9 +604,9 @@ int EngPrintEnd(int job, int)
         s.Printer = EngPdfTarget;
         s.PdfFile = file;
         j->Previews.erase(file);
-        if (Output(*doc, s, pr->Title, pr->Box.get(), &cancelled)) j->Previews[file] = doc;
+        if (Output(*doc, s, doc->Title, pr->Box.get(), &cancelled)) j->Previews[file] = doc;
         else result = cancelled ? erUserAborted : erOutput;
-    } else if (!Output(*doc, pr->Settings, pr->Title, pr->Box.get(), &cancelled)) {
+    } else if (!Output(*doc, pr->Settings, doc->Title, pr->Box.get(), &cancelled)) {
         result = cancelled ? erUserAborted : erOutput;
     }
     return result;
@@ -642,7 +644,7 @@ int EngPreviewDisplay(int job, const QString& file, const QString& path, QWidget
         return erOK;
     }
     std::shared_ptr<TRenderedDoc> doc = it->second;
-    const QString title = QFileInfo(file).completeBaseName();
+    const QString title = doc->Title;
     auto print = [j, doc, file, title](QWidget* from) {
         TEngPrintSettings s = j->LastSettings;
         s.FirstPage = 1;

@@ -59,7 +59,10 @@ TEngOptionsDialog::TEngOptionsDialog(QWidget* parent, const QString& text, bool 
     BtnPdfDatei->setToolTip(QStringLiteral("PDF-Datei wählen"));
     fileRow->addWidget(EditPdfDatei, 1);
     fileRow->addWidget(BtnPdfDatei);
-    form->addRow(QStringLiteral("&Datei:"), fileRow);
+    // A row of two widgets takes no buddy by itself.
+    auto* lblDatei = new QLabel(QStringLiteral("Da&tei:"), target);
+    lblDatei->setBuddy(EditPdfDatei);
+    form->addRow(lblDatei, fileRow);
     SpinKopien = new QSpinBox(target);
     SpinKopien->setObjectName(QStringLiteral("SpinKopien"));
     SpinKopien->setAccessibleName(QStringLiteral("Exemplare"));

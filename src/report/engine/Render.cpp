@@ -196,6 +196,7 @@ bool TRenderedDoc::WritePdf(const QString& fileName, int from, int to, QString* 
         QPdfWriter writer(&file);
         writer.setResolution(int(MeasureDpi));
         writer.setCreator(QStringLiteral("TARVOS Maschinenpark"));
+        writer.setTitle(Title);
         ok = PaintTo(writer, from, to, progress);
     }
     if (!ok) {

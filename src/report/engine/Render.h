@@ -39,6 +39,7 @@ struct TRenderedPage {
 class TRenderedDoc {
 public:
     TPageSetup Page;
+    QString Title;              // names the print job and the preview window
     std::vector<TFontSpec> Fonts;
     std::vector<TRenderedPage> Pages;
     int PageCount() const { return int(Pages.size()); }
