@@ -8,28 +8,13 @@
 #include "Main.h"
 #include "RadioGrp.h"
 #include "Report1.h"
+#include "Utility.h"
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <cmath>
 
 namespace {
-
-// Money as the program sums it: ten-thousandths, an exact half to the even neighbour.
-qint64 ToFixed(double amount)
-{
-    return qint64(std::nearbyint(amount * 10000.0));
-}
-
-double FromFixed(qint64 value)
-{
-    return double(value) / 10000.0;
-}
-
-QString Money(qint64 value)
-{
-    return DBFormat::FloatToStrFixed(FromFixed(value), 2);
-}
 
 template <typename Sender, typename Signal>
 void Connect(THauptFormular* form, Sender* sender, Signal signal, void (THauptFormular::*handler)())
@@ -106,16 +91,16 @@ void THauptFormular::MonatsauswertungBerechnen()
     r.Gueltig = true;
     MonatsErgebnis = r;
 
-    TLblSummeVarKostenMonat->setText(Money(r.Gesamt));
-    TLblSummeGesamtKostenMonat->setText(Money(r.Gesamt));
-    TLblReparaturKostenMonat->setText(Money(r.Reparatur));
-    TLblReifenKostenMonat->setText(Money(r.Reifen));
-    TLblWartungKostenMonat->setText(Money(r.Wartung));
-    TLblUntersuchungKostenMonat->setText(Money(r.Untersuchung));
-    TLblBenzinKostenMonat->setText(Money(r.Benzin));
-    TLblSonstige1KostenMonat->setText(Money(r.Sonstige1));
-    TLblSonstige2KostenMonat->setText(Money(r.Sonstige2));
-    TLblSonstige3KostenMonat->setText(Money(r.Sonstige3));
+    TLblSummeVarKostenMonat->setText(FixedToStr(r.Gesamt));
+    TLblSummeGesamtKostenMonat->setText(FixedToStr(r.Gesamt));
+    TLblReparaturKostenMonat->setText(FixedToStr(r.Reparatur));
+    TLblReifenKostenMonat->setText(FixedToStr(r.Reifen));
+    TLblWartungKostenMonat->setText(FixedToStr(r.Wartung));
+    TLblUntersuchungKostenMonat->setText(FixedToStr(r.Untersuchung));
+    TLblBenzinKostenMonat->setText(FixedToStr(r.Benzin));
+    TLblSonstige1KostenMonat->setText(FixedToStr(r.Sonstige1));
+    TLblSonstige2KostenMonat->setText(FixedToStr(r.Sonstige2));
+    TLblSonstige3KostenMonat->setText(FixedToStr(r.Sonstige3));
     TLblSummeVerbrauchLiterMonat->setText(DBFormat::FloatToStrFixed(r.Liter, 2));
     TLblSummeBetriebsstunden->setText(DBFormat::FloatToStrFixed(r.Betriebsstunden, 0));
 }

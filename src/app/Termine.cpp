@@ -1,13 +1,140 @@
 #include "Termine.h"
+#include "Application.h"
 #include "Clock.h"
+#include "DBErrors.h"
 #include "DBGrid.h"
 #include "DataMod.h"
+#include "Dialogs.h"
+#include "Forms.h"
+#include "Main.h"
 #include "RadioGrp.h"
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
+
+namespace {
+
+const QString kBetriebsstundenTermin = QStringLiteral("BetriebsstundenTermin");
+
+// All date fields in test order; the operating hours come last.
+const QStringList& AlleTerminFelder()
+{
+    static const QStringList fields{QStringLiteral("TÜVTermin"),          QStringLiteral("UVVTermin"),
+                                    QStringLiteral("WartungKleinTermin"), QStringLiteral("WartungGrossTermin"),
+                                    QStringLiteral("FreierTermin1"),      QStringLiteral("FreierTermin2"),
+                                    QStringLiteral("FreierTermin3"),      kBetriebsstundenTermin};
+    return fields;
+}
+
+QString FreierName(const QStringList& names, int i) { return i < names.size() ? names[i] : QString(); }
+
+}   // namespace
+
+QStringList TerminFelder(TTerminSicht sicht)
+{
+    switch (sicht) {
+    case TTerminSicht::Alle: return AlleTerminFelder();
+    case TTerminSicht::Tuev: return {QStringLiteral("TÜVTermin")};
+    case TTerminSicht::UVV: return {QStringLiteral("UVVTermin")};
+    case TTerminSicht::WartungKlein: return {QStringLiteral("WartungKleinTermin")};
+    case TTerminSicht::WartungGross: return {QStringLiteral("WartungGrossTermin")};
+    case TTerminSicht::Betriebsstunden: return {kBetriebsstundenTermin};
+    case TTerminSicht::Frei1: return {QStringLiteral("FreierTermin1")};
+    case TTerminSicht::Frei2: return {QStringLiteral("FreierTermin2")};
+    case TTerminSicht::Frei3: return {QStringLiteral("FreierTermin3")};
+    }
+    return {};
+}
+
+bool DatumFaellig(const QDate& termin, const QDate& stichtag)
+{
+    return termin.isValid() && termin <= stichtag;
+}
+
+bool StundenFaellig(const QVariant& schwelle, const QVariant& stunden)
+{
+    if (schwelle.isNull() || !schwelle.isValid()) return false;
+    const double h = stunden.isNull() ? 0.0 : stunden.toDouble();
+    return h >= schwelle.toDouble();
+}
+
+void TermineAufbauen(TDataSet& maschinen, TDataSet& ziel, TTerminSicht sicht, const QDate& stichtag,
+                     const std::function<void()>& schritt)
+{
+    struct TArt {
+        TField* Quelle;
+        TField* Ziel;
+        bool Stunden;
+    };
+    std::vector<TArt> arten;
+    for (const QString& name : TerminFelder(sicht))
+        arten.push_back({maschinen.FieldByName(name), ziel.FieldByName(name), name == kBetriebsstundenTermin});
+    TField* stunden = maschinen.FieldByName(QStringLiteral("Betriebsstunden"));
+    const QString kopf[] = {QStringLiteral("IdentNummer"), QStringLiteral("Gruppe"), QStringLiteral("Bezeichnung1")};
+    std::pair<TField*, TField*> kopfFelder[3];
+    for (int i = 0; i < 3; ++i) kopfFelder[i] = {maschinen.FieldByName(kopf[i]), ziel.FieldByName(kopf[i])};
+
+    for (maschinen.First(); !maschinen.Eof(); maschinen.Next()) {
+        if (schritt) schritt();
+        bool zeile = false;
+        for (const TArt& art : arten) {
+            const bool faellig = art.Stunden ? StundenFaellig(art.Quelle->Value(), stunden->Value())
+                                             : DatumFaellig(art.Quelle->AsDate(), stichtag);
+            if (!faellig) continue;
+            if (!zeile) {
+                ziel.Append();
+                for (const auto& [von, nach] : kopfFelder) nach->SetValue(von->Value());
+                zeile = true;
+            }
+            art.Ziel->SetValue(art.Quelle->Value());
+        }
+        if (zeile) ziel.Post();
+    }
+}
+
+QString TerminUeberschrift(TTerminSicht sicht, const QStringList& freieNamen)
+{
+    switch (sicht) {
+    case TTerminSicht::Alle: return QStringLiteral("Alle fälligen Termine");
+    case TTerminSicht::Tuev: return QStringLiteral("Fällige TÜV-Termine");
+    case TTerminSicht::UVV: return QStringLiteral("Fällige UVV-Termine");
+    case TTerminSicht::WartungKlein: return QStringLiteral("Fällige kl. Wartungen");
+    case TTerminSicht::WartungGross: return QStringLiteral("Fällige gr. Wartungen");
+    case TTerminSicht::Betriebsstunden: return QStringLiteral("Fällige Betriebsstundentermine");
+    case TTerminSicht::Frei1: return QStringLiteral("Fällige ") + FreierName(freieNamen, 0);
+    case TTerminSicht::Frei2: return QStringLiteral("Fällige ") + FreierName(freieNamen, 1);
+    case TTerminSicht::Frei3: return QStringLiteral("Fällige ") + FreierName(freieNamen, 2);
+    }
+    return {};
+}
+
+QString TerminAnzahlText(TTerminSicht sicht, const QStringList& freieNamen, int anzahl)
+{
+    QString text;
+    switch (sicht) {
+    case TTerminSicht::Alle: text = QStringLiteral("Anzahl Maschinen mit fälligen Terminen: "); break;
+    case TTerminSicht::Tuev: text = QStringLiteral("Anzahl Maschinen mit fälligen TÜV-Terminen: "); break;
+    case TTerminSicht::UVV: text = QStringLiteral("Anzahl Maschinen mit fälligen UVV-Terminen: "); break;
+    case TTerminSicht::WartungKlein: text = QStringLiteral("Anzahl Maschinen mit fälligen kl. Wartungen: "); break;
+    case TTerminSicht::WartungGross: text = QStringLiteral("Anzahl Maschinen mit fälligen gr. Wartungen: "); break;
+    case TTerminSicht::Betriebsstunden:
+        text = QStringLiteral("Anzahl Maschinen mit fälligen Betriebsstundenterminen: ");
+        break;
+    case TTerminSicht::Frei1:
+    case TTerminSicht::Frei2:
+    case TTerminSicht::Frei3:
+        text = QStringLiteral("Anzahl Maschinen mit fälligen %1: ")
+                   .arg(FreierName(freieNamen, int(sicht) - int(TTerminSicht::Frei1)));
+        break;
+    }
+    return text + QString::number(anzahl);
+}
+
+// ------------------------------------------------------------ the window
 
 TTerminFormular::TTerminFormular(TDataModule1* dm, QWidget* parent) : QDialog(parent), DM(dm)
 {
@@ -76,5 +203,164 @@ TTerminFormular::TTerminFormular(TDataModule1* dm, QWidget* parent) : QDialog(pa
     TBitBtnOk = button("TBitBtnOk", QStringLiteral("OK"), QStringLiteral("Schließt das Formular"));
     for (QPushButton* b : {BtnTermineGeheZu, TBitBtnTermineDrucken, TBitBtnTermineVorschau, TBitBtnOk}) bottom->addWidget(b);
     lay->addLayout(bottom);
+
+    connect(TRadioGrpTermine, &TRadioGroup::Click, this, &TTerminFormular::TRadioGrpTermineClick);
+    connect(BtnTermineGeheZu, &QPushButton::clicked, this, &TTerminFormular::BtnTermineGeheZuClick);
+    connect(TBitBtnTermineDrucken, &QPushButton::clicked, this, &TTerminFormular::TBitBtnTermineDruckenClick);
+    connect(TBitBtnTermineVorschau, &QPushButton::clicked, this, &TTerminFormular::TBitBtnTermineVorschauClick);
     connect(TBitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
 }
+
+bool TTerminFormular::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate) {
+        try {
+            FormActivate();
+        } catch (...) {
+            HandleException(this);
+        }
+    } else if (e->type() == QEvent::WindowDeactivate) {
+        try {
+            FormDeactivate();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+    return QDialog::event(e);
+}
+
+void TTerminFormular::FormActivate()
+{
+    if (m_aktivierungAuslassen) {
+        // Back from a message of the build: building again would only repeat it.
+        m_aktivierungAuslassen = false;
+        if (!DM->TTblTermine->Active()) DM->TTblTermine->Open();
+        return;
+    }
+    TTable* sys = DM->TTblEinstellungenAllgem;
+    m_freieNamen.clear();
+    for (int i = 1; i <= 3; ++i) {
+        TField* f = sys->FindField(QStringLiteral("NameFreitermin%1").arg(i));
+        m_freieNamen << (f ? f->AsString() : QString());
+    }
+    for (int i = 0; i < 3; ++i) TRadioGrpTermine->SetItemText(6 + i, m_freieNamen[i]);
+    TRadioGrpTermineClick();
+}
+
+void TTerminFormular::FormDeactivate()
+{
+    if (m_inMeldung) m_aktivierungAuslassen = true;
+    DM->TTblTermine->Close();
+}
+
+void TTerminFormular::Meldung(const QString& text)
+{
+    m_inMeldung = true;
+    auto reset = qScopeGuard([this] { m_inMeldung = false; });
+    MessageDlg(text, mtError, mbOK);
+}
+
+void TTerminFormular::SpaltenAnwenden()
+{
+    TTable* t = DM->TTblTermine;
+    if (!t->Active()) return;
+    const TTerminSicht sicht = TTerminSicht(std::max(0, TRadioGrpTermine->ItemIndex()));
+    const QStringList sichtbar = TerminFelder(sicht);
+    for (const QString& name : AlleTerminFelder())
+        if (TField* f = t->FindField(name)) f->SetVisible(sichtbar.contains(name));
+    for (int i = 0; i < 3; ++i)
+        if (TField* f = t->FindField(QStringLiteral("FreierTermin%1").arg(i + 1))) f->SetDisplayLabel(m_freieNamen.value(i));
+}
+
+void TTerminFormular::TRadioGrpTermineClick()
+{
+    const TTerminSicht sicht = TTerminSicht(std::max(0, TRadioGrpTermine->ItemIndex()));
+    TTable* termine = DM->TTblTermine;
+    try {
+        termine->Close();
+        termine->EmptyTable();
+    } catch (const std::exception&) {
+        Meldung(QStringLiteral("Fehler beim Löschen der Termin-Tabelle"));
+    }
+    try {
+        termine->Open();
+    } catch (const std::exception&) {
+        // Reported below, when the rows cannot be written either.
+    }
+    TLblTerminart->setText(TerminUeberschrift(sicht, m_freieNamen));
+    SpaltenAnwenden();
+
+    // The whole park on a cursor of its own: the main window's filter stays out.
+    TTable* stamm = DM->TTblVar;
+    bool ok = false, angehalten = false;
+    try {
+        stamm->SetDatabaseName(QStringLiteral("Pelmora"));
+        stamm->SetTableName(QStringLiteral("KfzStamm.db"));
+        stamm->Open();
+        ProgBarTermine->setRange(0, std::max(1, stamm->RecordCount()));
+        ProgBarTermine->setValue(0);
+        ProgBarTermine->setVisible(sicht == TTerminSicht::Alle);
+        // The grid is redrawn once at the end, not for every row.
+        termine->DisableControls();
+        angehalten = true;
+        TermineAufbauen(*stamm, *termine, sicht, AktuellesDatum,
+                        [this] { ProgBarTermine->setValue(ProgBarTermine->value() + 1); });
+        ok = true;
+    } catch (const std::exception&) {
+    }
+    try {
+        stamm->Close();
+    } catch (const std::exception&) {
+    }
+    stamm->SetTableName(QString());
+    if (termine->State() == dsInsert) termine->Cancel();
+    if (angehalten) termine->EnableControls();
+    if (ok) {
+        termine->First();
+        TLblTerminAnzahl->setText(TerminAnzahlText(sicht, m_freieNamen, termine->RecordCount()));
+    }
+    ProgBarTermine->hide();
+    if (!ok) Meldung(QStringLiteral("Fehler beim Einlesen der Termine"));
+}
+
+void TTerminFormular::BtnTermineGeheZuClick()
+{
+    TTable* termine = DM->TTblTermine;
+    const QString nummer = termine->Active() && !termine->IsEmpty()
+                               ? termine->FieldByName(QStringLiteral("IdentNummer"))->AsString()
+                               : QString();
+    if (nummer.isEmpty()) {
+        MessageDlg(QStringLiteral("Zur Zeit ist keine Maschine markiert"), mtInformation, mbOK);
+        return;
+    }
+    try {
+        // A machine the main window's filter hides is not found; its record stays.
+        DM->TTblMain->FindKey({nummer});
+        if (HauptFormular && HauptFormular->PageCtrlMain->currentWidget() != HauptFormular->TabStammDaten) {
+            HauptFormular->SetActivePage(HauptFormular->TabStammDaten);
+            // The page is entered as by a click, so its navigator and keys come back.
+            HauptFormular->PageCtrlMainChange();
+        }
+    } catch (...) {
+        HandleException(this);
+        return;
+    }
+    accept();
+}
+
+void TTerminFormular::TermineDrucken(TReportMode mode)
+{
+    TTable* termine = DM->TTblTermine;
+    if (!termine->Active() || termine->IsEmpty()) {
+        MessageDlg(QStringLiteral("Zur Zeit sind keine Termine zu drucken"), mtInformation, mbOK);
+        return;
+    }
+    try {
+        RunReport(rkTermine, mode);
+    } catch (...) {
+        HandleException(this);
+    }
+}
+
+void TTerminFormular::TBitBtnTermineDruckenClick() { TermineDrucken(rmPrint); }
+void TTerminFormular::TBitBtnTermineVorschauClick() { TermineDrucken(rmPreview); }

@@ -1,4 +1,6 @@
 #include "Utility.h"
+#include "DBFormat.h"
+#include <cmath>
 
 QStringList YearListItems(const QDate& today)
 {
@@ -26,4 +28,19 @@ std::optional<QDate> AddMonthsExact(const QDate& date, int months)
     }
     if (m < 1 || !QDate::isValid(y, m, date.day())) return std::nullopt;
     return QDate(y, m, date.day());
+}
+
+qint64 ToFixed(double amount)
+{
+    return qint64(std::nearbyint(amount * 10000.0));
+}
+
+double FromFixed(qint64 value)
+{
+    return double(value) / 10000.0;
+}
+
+QString FixedToStr(qint64 value)
+{
+    return DBFormat::FloatToStrFixed(FromFixed(value), 2);
 }

@@ -2,6 +2,7 @@
 // Small helpers of the main window and its dialogs.
 #include <QDate>
 #include <QStringList>
+#include <QtGlobal>
 #include <optional>
 
 // Items of every year list: "1990" up to ten years after today's year.
@@ -12,3 +13,9 @@ int YearListIndex(const QStringList& items, const QDate& today);
 // Advances a date by whole months, keeping its day: no date when the day does
 // not exist in the target month or the month falls below January.
 std::optional<QDate> AddMonthsExact(const QDate& date, int months);
+
+// Money as the program sums it: ten-thousandths, an exact half to the even
+// neighbour; shown with two decimals and no thousands separator.
+qint64 ToFixed(double amount);
+double FromFixed(qint64 value);
+QString FixedToStr(qint64 value);
