@@ -69,7 +69,7 @@ void TParkSummen::Add(const TKostenZeile& zeile)
     Liter += zeile[kKostenSpalten - 1];
 }
 
-void FuhrparkKostenBerechnen(TDBDataSet& maschinen, const QString& zeitraumFilter, TDataSet& ziel, TParkSummen& summen,
+void FuhrparkKostenBerechnen(TDBDataSet& maschinen, const QString& zeitraumFilter, TDBDataSet& ziel, TParkSummen& summen,
                              const std::function<void()>& schritt)
 {
     // One pass over the period's evaluations in machine order, each machine's
@@ -111,6 +111,7 @@ void FuhrparkKostenBerechnen(TDBDataSet& maschinen, const QString& zeitraumFilte
     for (int i = 0; i < kKostenSpalten; ++i) zielWerte[i] = ziel.FieldByName(QString::fromLatin1(kZielFelder[i]));
     const TKostenZeile nichts{};
     const int anzahl = maschinen.RecordCount();
+    TPostBatch batch(ziel.Database());
     for (int seq = 1; seq <= anzahl; ++seq) {
         if (schritt) schritt();
         TRecordPtr r = maschinen.RecordAt(seq);
@@ -127,6 +128,7 @@ void FuhrparkKostenBerechnen(TDBDataSet& maschinen, const QString& zeitraumFilte
         ziel.Post();
         summen.Add(zeile);
     }
+    batch.Commit();
 }
 
 // ------------------------------------------------------------ the window

@@ -12,7 +12,6 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class TDataModule1;
-class TDataSet;
 class TDBChart;
 class TDBDataSet;
 class TDBGrid;
@@ -42,10 +41,11 @@ struct TParkSummen {
 
 // Evaluates every machine of `maschinen` as it stands (its filter kept, not
 // moved): sums its monthly evaluations that pass `zeitraumFilter`, appends
-// one row to `ziel` and adds it to `summen`. `schritt` is told each machine.
+// one row to `ziel` (all in one transaction) and adds it to `summen`.
+// `schritt` is told each machine.
 // An error (a filter the store cannot apply) is passed on; `summen` then
 // holds the machines done so far.
-void FuhrparkKostenBerechnen(TDBDataSet& maschinen, const QString& zeitraumFilter, TDataSet& ziel, TParkSummen& summen,
+void FuhrparkKostenBerechnen(TDBDataSet& maschinen, const QString& zeitraumFilter, TDBDataSet& ziel, TParkSummen& summen,
                              const std::function<void()>& schritt = {});
 
 // --- the window

@@ -62,7 +62,7 @@ bool StundenFaellig(const QVariant& schwelle, const QVariant& stunden)
     return h >= schwelle.toDouble();
 }
 
-void TermineAufbauen(TDataSet& maschinen, TDataSet& ziel, TTerminSicht sicht, const QDate& stichtag,
+void TermineAufbauen(TDataSet& maschinen, TDBDataSet& ziel, TTerminSicht sicht, const QDate& stichtag,
                      const std::function<void()>& schritt)
 {
     struct TArt {
@@ -78,6 +78,7 @@ void TermineAufbauen(TDataSet& maschinen, TDataSet& ziel, TTerminSicht sicht, co
     std::pair<TField*, TField*> kopfFelder[3];
     for (int i = 0; i < 3; ++i) kopfFelder[i] = {maschinen.FieldByName(kopf[i]), ziel.FieldByName(kopf[i])};
 
+    TPostBatch batch(ziel.Database());
     for (maschinen.First(); !maschinen.Eof(); maschinen.Next()) {
         if (schritt) schritt();
         bool zeile = false;
@@ -94,6 +95,7 @@ void TermineAufbauen(TDataSet& maschinen, TDataSet& ziel, TTerminSicht sicht, co
         }
         if (zeile) ziel.Post();
     }
+    batch.Commit();
 }
 
 QString TerminUeberschrift(TTerminSicht sicht, const QStringList& freieNamen)

@@ -11,6 +11,7 @@ class QProgressBar;
 class QPushButton;
 class TDataModule1;
 class TDataSet;
+class TDBDataSet;
 class TDBGrid;
 class TRadioGroup;
 
@@ -30,9 +31,10 @@ bool StundenFaellig(const QVariant& schwelle, const QVariant& stunden);
 // Appends to `ziel` one row per machine of `maschinen` (walked from the
 // first) that has a due date of the view: the machine's number, group and
 // first description, and the due dates of the view; the view's other dates
-// stay empty. `schritt` is told each machine. Errors of the store are
-// passed on; the rows posted so far stay.
-void TermineAufbauen(TDataSet& maschinen, TDataSet& ziel, TTerminSicht sicht, const QDate& stichtag,
+// stay empty. `schritt` is told each machine. The rows are written in one
+// transaction. Errors of the store are passed on; the rows posted so far
+// stay, unless the store itself took back the transaction.
+void TermineAufbauen(TDataSet& maschinen, TDBDataSet& ziel, TTerminSicht sicht, const QDate& stichtag,
                      const std::function<void()>& schritt = {});
 
 // Heading and count line of a view; `freieNamen` are the user's names of

@@ -514,6 +514,29 @@ void TEngineCursor::SetToBookmark(TBookmark id)
     m_pos = p;
 }
 
+bool TEngineCursor::TakeAppended(qint64 id)
+{
+    // Working tables filled row by row would otherwise read their whole
+    // view again after every row.
+    if (!m_view.Where().isEmpty() || (!m_view.OrderBy.isEmpty() && m_view.OrderBy != QLatin1String("\"_rid\"")))
+        return false;
+    if (m_builtVersion + 1 != m_table->Version) return false;
+    m_table->Db->CheckExternalChanges();
+    if (m_builtVersion + 1 != m_table->Version) return false;
+    if (m_partial) {
+        ++m_fullCount;
+    } else {
+        if (!m_ids->empty() && m_ids->back() >= id) return false;
+        std::shared_ptr<std::vector<qint64>> ids;
+        if (m_ids.use_count() == 1) ids = std::const_pointer_cast<std::vector<qint64>>(m_ids);
+        else ids = std::make_shared<std::vector<qint64>>(*m_ids);
+        ids->push_back(id);
+        m_ids = std::move(ids);
+    }
+    m_builtVersion = m_table->Version;
+    return true;
+}
+
 void TEngineCursor::SetToCursor(const TEngineCursor& other)
 {
     if (other.m_table->Structure.Name.compare(m_table->Structure.Name, Qt::CaseInsensitive) != 0

@@ -59,6 +59,11 @@ public:
     void Rebuild(bool keepPosition = true);
     void SetView(TViewDef view, bool keepPosition = true);
     bool Stale() const { return m_builtVersion != m_table->Version; }
+    // Takes a row this cursor's data set has just inserted (the only change
+    // since the view was read) without reading the view again, when it
+    // surely sorts last: the view is the whole table in entry order. False
+    // when the view has to be read again.
+    bool TakeAppended(qint64 id);
 
     // Position: -1 before the first row, Count() after the last.
     int Position() const { return m_pos; }

@@ -675,8 +675,13 @@ void TDataSet::InternalPost()
         throw;
     }
     db->NoteLocalChange(m_phys.get());
-    m_cursor->Rebuild();
-    int p = m_cursor->PositionOf(id);
+    int p;
+    if (m_state == dsInsert && m_cursor->TakeAppended(id)) {
+        p = m_cursor->Count() - 1;
+    } else {
+        m_cursor->Rebuild();
+        p = m_cursor->PositionOf(id);
+    }
     if (p < 0) p = std::clamp(m_insertPos >= 0 && m_state == dsInsert ? m_insertPos : m_cursor->Position(), 0,
                               std::max(0, m_cursor->Count() - 1));
     m_cursor->SetPosition(m_cursor->Count() ? p : -1);

@@ -134,3 +134,31 @@ private:
     int m_txDepth = 0;
     qint64 m_dataVersion = -1;
 };
+
+// Many posts as one transaction, so a working table written row by row is
+// not synced to disk after every row. What was posted stays, also when an
+// error ends the batch early.
+class TPostBatch {
+public:
+    explicit TPostBatch(TDatabase* db) : m_db(db) { m_db->BeginTransaction(); }
+    ~TPostBatch()
+    {
+        try {
+            if (m_db) m_db->Commit();
+        } catch (...) {
+        }
+    }
+    TPostBatch(const TPostBatch&) = delete;
+    TPostBatch& operator=(const TPostBatch&) = delete;
+    // Ends the batch; a failing commit is reported here.
+    void Commit()
+    {
+        TDatabase* db = m_db;
+        m_db = nullptr;
+        db->Commit();
+    }
+
+private:
+    TDatabase* m_db;
+};
+

@@ -207,6 +207,8 @@ private slots:
     void disableControlsSuspendsLinks();
 
     void largeViewReadsOnDemand();
+    void appendKeepsTheView_data();
+    void appendKeepsTheView();
     void secondHandleSeesPostAfterRefresh();
     void changedByOtherConnection_data();
     void changedByOtherConnection();
@@ -1010,6 +1012,51 @@ void TestTable::largeViewReadsOnDemand()
     walk.Last();
     QCOMPARE(walk.FieldByName("Nr")->AsInteger(), 1000);
     QCOMPARE(walk.RecNo(), 500);
+}
+
+// Rows appended one by one to a table without a key join its view at the
+// end, however the view was read, and a second writer is not overlooked.
+void TestTable::appendKeepsTheView_data()
+{
+    QTest::addColumn<int>("existing");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("otherWriter");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("tail");   // the last rows' numbers
+    QTest::newRow("empty table") << 0 << QString() << false << 2 << QStringLiteral("1,2");
+    QTest::newRow("view read in part") << 300 << QString() << false << 302 << QStringLiteral("300,301,302");
+    QTest::newRow("another writer in between") << 0 << QString() << true << 3 << QStringLiteral("1,2,3");
+    QTest::newRow("filtered view") << 0 << QStringLiteral("Art = 'A'") << false << 1 << QStringLiteral("1");
+}
+
+void TestTable::appendKeepsTheView()
+{
+    QFETCH(int, existing);
+    QFETCH(QString, filter);
+    QFETCH(bool, otherWriter);
+    QFETCH(int, count);
+    QFETCH(QString, tail);
+    createTable(QStringLiteral("Liste.DB"), {{"Nr", ftInteger}, {"Art", ftString, 1}}, {});
+    TDatabase* db = Session().Database(QStringLiteral("Pelmora"));
+    {
+        TTable w;
+        openTable(w, QStringLiteral("Liste.DB"));
+        TPostBatch batch(db);
+        for (int i = 1; i <= existing; ++i) w.AppendRecord({i, "A"});
+    }
+    TTable t, other;
+    t.SetFilter(filter);
+    t.SetFiltered(!filter.isEmpty());
+    openTable(t, QStringLiteral("Liste.DB"));
+    openTable(other, QStringLiteral("Liste.DB"));
+    t.AppendRecord({existing + 1, "A"});
+    if (otherWriter) other.AppendRecord({existing + 2, "A"});
+    t.AppendRecord({existing + (otherWriter ? 3 : 2), otherWriter ? "A" : "B"});
+    QCOMPARE(t.RecordCount(), count);
+    QCOMPARE(t.RecNo(), count);
+    const QStringList numbers = column(t, QStringLiteral("Nr"));
+    QCOMPARE(numbers.size(), count);
+    QCOMPARE(numbers.mid(std::max(0, int(numbers.size()) - 3)).join(u','), tail);
 }
 
 void TestTable::secondHandleSeesPostAfterRefresh()
