@@ -51,7 +51,7 @@ void CreateForms()
         WriteMissingLayouts(QDir::currentPath());
         SetReportContext({HauptFormular->RepEngine1, DataModule1->TTblVar, DataModule1->TTblVar1, DataModule1->TTblMain,
                           DataModule1->TDataSrcMain, DataModule1->TTblMonatKosten, HauptFormular, TerminFormular,
-                          EinstellungenFormular});
+                          EinstellungenFormular, FuhrparkKostenFormular, DataModule1->TTblFuhrparkKosten});
     } catch (...) {
         FreeForms();
         throw;

@@ -35,7 +35,7 @@ struct TSpareHandle {
 };
 
 enum class TVarSet { None, Machine, Record };
-enum class TParentWindow { Main, Termine };
+enum class TParentWindow { Main, Termine, Fuhrpark };
 
 // One report kind: its layout, its table, its variables and fields.
 struct TKindDef {
@@ -95,6 +95,27 @@ TVarList TerminartVariable(const TReportContext& c)
     return {{QStringLiteral("Terminart"), ControlText(c.TerminWindow, "TLblTerminart")}};
 }
 
+// The park-cost report prints what its window shows: the period, the filter,
+// the totals, the grid's captions and the chart picture the window saved.
+TVarList FuhrparkVariables(const TReportContext& c)
+{
+    static const std::pair<const char*, const char*> sums[] = {
+        {"GesamtKosten", "LblGesamtKosten"},        {"ReparaturKosten", "LblKostenWert1"},
+        {"ReifenKosten", "LblKostenWert2"},         {"WartungKosten", "LblKostenWert3"},
+        {"UntersuchungKosten", "LblKostenWert4"},   {"VerbrauchKosten", "LblKostenWert5"},
+        {"SonstigeKosten", "LblKostenWert6"},       {"Sonstige2Kosten", "LblKostenWert7"},
+        {"Sonstige3Kosten", "LblKostenWert8"},      {"VerbrauchLiter", "LblGesamtVerbrauch"}};
+    TVarList out{{QStringLiteral("Auswertungszeitraum"), ControlText(c.FuhrparkWindow, "LblAuswertungszeitraum")},
+                 {QStringLiteral("Filter"), ControlText(c.FuhrparkWindow, "LblFilter")},
+                 {QStringLiteral("Grafik"), QStringLiteral("Fuhrpks~.svg")}};
+    for (const auto& [field, label] : sums)
+        out.append({QStringLiteral("Summe") + QLatin1String(field), ControlText(c.FuhrparkWindow, label)});
+    if (c.TTblFuhrparkKosten)
+        for (const auto& f : c.TTblFuhrparkKosten->Fields())
+            out.append({QStringLiteral("Spalte") + f->FieldName(), f->DisplayLabel()});
+    return out;
+}
+
 // The kinds of the program. A new kind is one more line here and its
 // delivered layout in resources/reports (listed in reports.qrc).
 const TKindDef Kinds[] = {
@@ -112,6 +133,8 @@ const TKindDef Kinds[] = {
      TVarSet::Machine, DatabaseNameVariable, true, false},
     {rkStammdatenListe, "StammLis.lst", eptList, TParentWindow::Main, {"Pelmora", "KfzStamm.db"}, TVarSet::None,
      nullptr, true, true},
+    {rkFuhrparkKosten, "Fuhrpark.lst", eptList, TParentWindow::Fuhrpark, {"PelmoraPriv", "KfzFuKst.db"}, TVarSet::None,
+     FuhrparkVariables, true, false},
 };
 
 const TKindDef* FindKind(TReportKind kind)
@@ -266,7 +289,15 @@ public:
     }
 
 private:
-    QWidget* Parent() const { return D.Parent == TParentWindow::Termine ? C.TerminWindow : C.MainWindow; }
+    QWidget* Parent() const
+    {
+        switch (D.Parent) {
+        case TParentWindow::Termine: return C.TerminWindow;
+        case TParentWindow::Fuhrpark: return C.FuhrparkWindow;
+        case TParentWindow::Main: break;
+        }
+        return C.MainWindow;
+    }
 
     static QString OptionsText(bool preview, int pages)
     {

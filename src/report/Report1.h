@@ -31,6 +31,9 @@ struct TReportContext {
     QPointer<QWidget> MainWindow;
     QPointer<QWidget> TerminWindow;      // heading "TLblTerminart"; parent of the due-date report
     QPointer<QWidget> SettingsWindow;    // parent of the designer
+    // The park-cost window: period, filter and totals as it shows them; parent of its report.
+    QPointer<QWidget> FuhrparkWindow;
+    TTable* TTblFuhrparkKosten = nullptr; // its working table, whose captions the grid shows
 };
 void SetReportContext(const TReportContext& context);
 const TReportContext& ReportContext();

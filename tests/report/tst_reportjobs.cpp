@@ -6,7 +6,9 @@
 #include "RepEngine.h"
 #include "Report1.h"
 #include "ReportTestSupport.h"
+#include "BarData.h"
 #include "Einstell.h"
+#include "Fuhrkst.h"
 #include "RadioGrp.h"
 #include "Termine.h"
 #include <QComboBox>
@@ -363,11 +365,11 @@ private slots:
         TLayout back;
         QVERIFY(LayoutFile::Load(m_dir->filePath(QStringLiteral("StammLis.lst")), back));
         QCOMPARE(back.Title, QStringLiteral("Meine Liste"));
-        for (TReportKind k : {rkMonatsuebersicht, rkMonatsauswertung, rkVarKosten, rkStammdaten, rkTermine, rkHistorie}) {
+        for (TReportKind k :
+             {rkMonatsuebersicht, rkMonatsauswertung, rkVarKosten, rkStammdaten, rkTermine, rkHistorie, rkFuhrparkKosten}) {
             QString why;
             QVERIFY2(LayoutFile::Load(m_dir->filePath(LayoutFileOf(k)), back, &why), qPrintable(why));
         }
-        QVERIFY(LayoutFileOf(rkFuhrparkKosten).isEmpty());
     }
 
     void designerGetsTheLayoutWithoutTheYearFilter_data()
@@ -378,6 +380,7 @@ private slots:
         QTest::newRow("1") << 1 << 0x8003;
         QTest::newRow("4") << 4 << 0x8003;
         QTest::newRow("7") << 7 << 0x8002;
+        QTest::newRow("8") << 8 << 0x8002;
     }
     void designerGetsTheLayoutWithoutTheYearFilter()
     {
@@ -410,22 +413,53 @@ private slots:
         VerifySpareReset();
     }
 
-    void parkCostKindCallsNothing()
+    void parkCostsPrintWhatTheWindowShows_data()
     {
+        QTest::addColumn<bool>("picture");
+        QTest::newRow("with the chart the window saved") << true;
+        QTest::newRow("chart picture missing") << false;
+    }
+    void parkCostsPrintWhatTheWindowShows()
+    {
+        QFETCH(bool, picture);
+        WriteSettings({{"NameBenzinkosten", "Diesel"}});
+        StoreMachine({{"IdentNummer", "A-1"}, {"Bezeichnung1", "Radlader"}, {"Gruppe", "Erdbau"}});
+        StoreMachine({{"IdentNummer", "B-2"}, {"Bezeichnung1", "Kran"}, {"Gruppe", "Erdbau"}});
+        StoreEvaluation(QStringLiteral("A-1"), 2004, 3, 1234.5);
+        StoreEvaluation(QStringLiteral("B-2"), 2004, 4, 10.004);
         Start(false);
-        bool called = false;
-        EngSetDesigner([&](int, QWidget*, const QString&, int, const QString&) {
-            called = true;
-            return 0;
-        });
+        TFuhrparkKostenFormular* w = FuhrparkKostenFormular;
+        w->FilterArt = QStringLiteral("Gruppe");
+        w->FilterWert = QStringLiteral("Erdbau");
+        w->resize(1000, 560);
+        w->setWindowModality(Qt::ApplicationModal);
+        w->show();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(w));
         TEngineAnswers answers;
-        TDialogRecorder dialogs;
-        RunReport(rkFuhrparkKosten, rmPreview);
-        DesignReport(rkFuhrparkKosten);
-        EngSetDesigner({});
-        QVERIFY(!called);
-        QVERIFY(answers.OptionsTexts.isEmpty());
-        QVERIFY(dialogs.IsEmpty());
+        answers.PdfFile = Pdf();
+        if (picture)
+            w->TBitBtnDruckenClick();
+        else
+            RunReport(rkFuhrparkKosten, rmPrint);
+        w->accept();
+        QCOMPARE(QFile::exists(m_dir->filePath(QStringLiteral("Fuhrpks~.svg"))), picture);
+        const QString text = PdfPages(Pdf()).join(u'\n');
+        for (const char* s : {"Maschinenpark-Kosten", "Auswertungszeitraum: Alle Daten", "Filter: Gruppe = Erdbau", "A-1",
+                              "Radlader", "B-2", "Kran", "Diesel", "1.234,50", "10,00", "1.244,50", "2 Maschinen"})
+            QVERIFY2(text.contains(QString::fromUtf8(s)), qPrintable(text));
+        // The chart's first bar shows in its colour on the printed page, or nothing does.
+        QPdfDocument doc;
+        QCOMPARE(doc.load(Pdf()), QPdfDocument::Error::None);
+        const QImage page = doc.render(0, QSize(1169, 827)).convertToFormat(QImage::Format_RGB32);
+        const QColor bar = TBarData::BarColor(0);
+        int barPixels = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QColor c = page.pixelColor(x, y);
+                barPixels += qAbs(c.red() - bar.red()) + qAbs(c.green() - bar.green()) + qAbs(c.blue() - bar.blue()) < 12;
+            }
+        QCOMPARE(barPixels > 50, picture);
+        VerifySpareReset();
     }
 };
 
