@@ -10,6 +10,7 @@
 #include "DataMod.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "Guard.h"
 #include "Passwort.h"
 #include "Report1.h"
 #include "Termine.h"
@@ -281,23 +282,15 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
     lay->addLayout(buttons);
     setFixedSize(960, 400);
 
-    auto guarded = [this](void (TEinstellungenFormular::*handler)()) {
-        return [this, handler] {
-            try {
-                (this->*handler)();
-            } catch (...) {
-                HandleException(this);
-            }
-        };
-    };
-    connect(PageCtrlEinstellungen, &QTabWidget::currentChanged, this, guarded(&TEinstellungenFormular::PageCtrlEinstellungenChange));
-    connect(TBitBtnSpeichern, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::TBitBtnSpeichernClick));
-    connect(TBtnPassword, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::TBtnPasswordClick));
-    connect(TBtnNeuesPasswort, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::TBtnNeuesPasswortClick));
-    connect(BtnGruppeLoeschen, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::BtnGruppeLoeschenClick));
-    connect(BtnStandortLoeschen, &QPushButton::clicked, this, guarded(&TEinstellungenFormular::BtnStandortLoeschenClick));
-    connect(SpeedBtnDesignerMonatsuebersicht, &QPushButton::clicked, this,
-            guarded(&TEinstellungenFormular::SpeedBtnDesignerMonatsuebersichtClick));
+    ConnectGuarded(PageCtrlEinstellungen, &QTabWidget::currentChanged, this,
+                   &TEinstellungenFormular::PageCtrlEinstellungenChange);
+    ConnectGuarded(TBitBtnSpeichern, &QPushButton::clicked, this, &TEinstellungenFormular::TBitBtnSpeichernClick);
+    ConnectGuarded(TBtnPassword, &QPushButton::clicked, this, &TEinstellungenFormular::TBtnPasswordClick);
+    ConnectGuarded(TBtnNeuesPasswort, &QPushButton::clicked, this, &TEinstellungenFormular::TBtnNeuesPasswortClick);
+    ConnectGuarded(BtnGruppeLoeschen, &QPushButton::clicked, this, &TEinstellungenFormular::BtnGruppeLoeschenClick);
+    ConnectGuarded(BtnStandortLoeschen, &QPushButton::clicked, this, &TEinstellungenFormular::BtnStandortLoeschenClick);
+    ConnectGuarded(SpeedBtnDesignerMonatsuebersicht, &QPushButton::clicked, this,
+                   &TEinstellungenFormular::SpeedBtnDesignerMonatsuebersichtClick);
     connect(TBitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
 
     FormCreate();

@@ -13,6 +13,7 @@
 #include "Dialogs.h"
 #include "Einstell.h"
 #include "Forms.h"
+#include "Guard.h"
 #include "Fuhrkst.h"
 #include "Hilfe.h"
 #include "Panel.h"
@@ -139,18 +140,6 @@ public:
 };
 
 }   // namespace
-
-template <typename Sender, typename Signal>
-void THauptFormular::On(Sender* sender, Signal signal, void (THauptFormular::*handler)())
-{
-    connect(sender, signal, this, [this, handler] {
-        try {
-            (this->*handler)();
-        } catch (...) {
-            HandleException(this);
-        }
-    });
-}
 
 THauptFormular::THauptFormular(TDataModule1* dm, QWidget* parent) : QMainWindow(parent), DM(dm)
 {
@@ -282,12 +271,12 @@ void THauptFormular::BuildFrame()
     lay->addLayout(status);
 
     connect(PageCtrlMain, &QTabWidget::currentChanged, this, &THauptFormular::PageChanged);
-    On(TBitBtnEnde, &QPushButton::clicked, &THauptFormular::TBitBtnEndeClick);
-    On(EditDBMemo, &QPlainTextEdit::textChanged, &THauptFormular::EditDBMemoChange);
-    On(RadioGrpKostenSicht, &TRadioGroup::Click, &THauptFormular::RadioGrpKostenSichtClick);
-    On(CmbBoxKostenJahr, &QComboBox::activated, &THauptFormular::CmbBoxKostenJahrChange);
-    On(RadioGrpSicht, &TRadioGroup::Click, &THauptFormular::RadioGrpSichtClick);
-    On(ComboBoxJahr, &QComboBox::activated, &THauptFormular::ComboBoxJahrChange);
+    ConnectGuarded(TBitBtnEnde, &QPushButton::clicked, this, &THauptFormular::TBitBtnEndeClick);
+    ConnectGuarded(EditDBMemo, &QPlainTextEdit::textChanged, this, &THauptFormular::EditDBMemoChange);
+    ConnectGuarded(RadioGrpKostenSicht, &TRadioGroup::Click, this, &THauptFormular::RadioGrpKostenSichtClick);
+    ConnectGuarded(CmbBoxKostenJahr, &QComboBox::activated, this, &THauptFormular::CmbBoxKostenJahrChange);
+    ConnectGuarded(RadioGrpSicht, &TRadioGroup::Click, this, &THauptFormular::RadioGrpSichtClick);
+    ConnectGuarded(ComboBoxJahr, &QComboBox::activated, this, &THauptFormular::ComboBoxJahrChange);
 }
 
 QWidget* THauptFormular::BuildStammdaten()
@@ -783,13 +772,7 @@ void THauptFormular::BuildMenu()
         {MenuLesezeichenSetzen, nbSetBookmark}, {MenuLesezeichenverwaltung, nbGotoBookmark},
         {MenuFilterEinAus, nbActiveFilter}};
     for (const auto& [action, btn] : navItems)
-        connect(action, &QAction::triggered, this, [this, btn = btn] {
-            try {
-                TDBENavMain->BtnClick(btn);
-            } catch (...) {
-                HandleException(this);
-            }
-        });
+        ConnectGuarded(action, &QAction::triggered, this, [this, btn = btn] { TDBENavMain->BtnClick(btn); });
 
     MenuTerminverwaltung = TMainMenu->addAction(QStringLiteral("&Terminverwaltung"));
     MenuTerminverwaltung->setObjectName(QStringLiteral("MenuTerminverwaltung"));
@@ -801,17 +784,17 @@ void THauptFormular::BuildMenu()
     MenuHilfe = menu("MenuHilfe", QStringLiteral("&Hilfe"));
     MenuErsteSchritte = item(MenuHilfe, "MenuErsteSchritte", QStringLiteral("Erste Schritte"));
 
-    On(MenuInfo, &QAction::triggered, &THauptFormular::MenuInfoClick);
-    On(MenuDatenUebernehmen, &QAction::triggered, &THauptFormular::MenuDatenUebernehmenClick);
-    On(MenuBeenden, &QAction::triggered, &THauptFormular::MenuBeendenClick);
-    On(MenuBearbeiten, &QMenu::aboutToShow, &THauptFormular::MenuBearbeitenClick);
-    On(MenuAusschneiden, &QAction::triggered, &THauptFormular::MenuAusschneidenClick);
-    On(MenuKopieren, &QAction::triggered, &THauptFormular::MenuKopierenClick);
-    On(MenuEinfuegen, &QAction::triggered, &THauptFormular::MenuEinfuegenClick);
-    On(MenuTerminverwaltung, &QAction::triggered, &THauptFormular::MenuTerminverwaltungClick);
-    On(MenuMaschinenparkKosten, &QAction::triggered, &THauptFormular::MenuMaschinenparkKostenClick);
-    On(MenuEinstellungen, &QAction::triggered, &THauptFormular::MenuEinstellungenClick);
-    On(MenuErsteSchritte, &QAction::triggered, &THauptFormular::MenuErsteSchritteClick);
+    ConnectGuarded(MenuInfo, &QAction::triggered, this, &THauptFormular::MenuInfoClick);
+    ConnectGuarded(MenuDatenUebernehmen, &QAction::triggered, this, &THauptFormular::MenuDatenUebernehmenClick);
+    ConnectGuarded(MenuBeenden, &QAction::triggered, this, &THauptFormular::MenuBeendenClick);
+    ConnectGuarded(MenuBearbeiten, &QMenu::aboutToShow, this, &THauptFormular::MenuBearbeitenClick);
+    ConnectGuarded(MenuAusschneiden, &QAction::triggered, this, &THauptFormular::MenuAusschneidenClick);
+    ConnectGuarded(MenuKopieren, &QAction::triggered, this, &THauptFormular::MenuKopierenClick);
+    ConnectGuarded(MenuEinfuegen, &QAction::triggered, this, &THauptFormular::MenuEinfuegenClick);
+    ConnectGuarded(MenuTerminverwaltung, &QAction::triggered, this, &THauptFormular::MenuTerminverwaltungClick);
+    ConnectGuarded(MenuMaschinenparkKosten, &QAction::triggered, this, &THauptFormular::MenuMaschinenparkKostenClick);
+    ConnectGuarded(MenuEinstellungen, &QAction::triggered, this, &THauptFormular::MenuEinstellungenClick);
+    ConnectGuarded(MenuErsteSchritte, &QAction::triggered, this, &THauptFormular::MenuErsteSchritteClick);
 }
 
 // --------------------------------------------------------------- creation

@@ -251,9 +251,6 @@ private:
     QWidget* BuildMonatsauswertung();
     QWidget* BuildMonatsuebersicht();
     void PlaceSummen();
-    // Connects a handler so that its exceptions reach the application.
-    template <typename Sender, typename Signal>
-    void On(Sender* sender, Signal signal, void (THauptFormular::*handler)());
     void PageChanged(int index);
     // The focused control if it is a data-bound edit or memo.
     QWidget* DataBoundTextControl() const;

@@ -4,6 +4,7 @@
 #include "DBErrors.h"
 #include "DBFormat.h"
 #include "DataMod.h"
+#include "Guard.h"
 #include "Dialogs.h"
 #include "Main.h"
 #include "RadioGrp.h"
@@ -14,35 +15,17 @@
 #include <QPushButton>
 #include <cmath>
 
-namespace {
-
-template <typename Sender, typename Signal>
-void Connect(THauptFormular* form, Sender* sender, Signal signal, void (THauptFormular::*handler)())
-{
-    QObject::connect(sender, signal, form, [form, handler] {
-        try {
-            (form->*handler)();
-        } catch (...) {
-            HandleException(form);
-        }
-    });
-}
-
-}   // namespace
-
 void THauptFormular::ConnectAuswertungHandlers()
 {
-    Connect(this, TBtnMonatsauswertungBerechnen, &QPushButton::clicked, &THauptFormular::TBtnMonatsauswertungBerechnenClick);
-    Connect(this, TBtnMonatsauswertungSpeichern, &QPushButton::clicked, &THauptFormular::TBtnMonatsauswertungSpeichernClick);
-    Connect(this, CmbBoxMonatsauswertungMonat, &QComboBox::activated, &THauptFormular::CmbBoxMonatsauswertungMonatChange);
-    Connect(this, CmbBoxMonatsauswertungJahr, &QComboBox::activated, &THauptFormular::CmbBoxMonatsauswertungJahrChange);
-    Connect(this, TBitBtnMonatsauswertungDrucken, &QPushButton::clicked, &THauptFormular::TBitBtnMonatsauswertungDruckenClick);
-    Connect(this, TBitBtnMonatsauswertungVorschau, &QPushButton::clicked,
-            &THauptFormular::TBitBtnMonatsauswertungVorschauClick);
-    Connect(this, TBtnLoeschen, &QPushButton::clicked, &THauptFormular::TBtnLoeschenClick);
-    Connect(this, TBitBtnMonatsuebersichtDrucken, &QPushButton::clicked, &THauptFormular::TBitBtnMonatsuebersichtDruckenClick);
-    Connect(this, TBitBtnMonatsuebersichtVorschau, &QPushButton::clicked,
-            &THauptFormular::TBitBtnMonatsuebersichtVorschauClick);
+    ConnectGuarded(TBtnMonatsauswertungBerechnen, &QPushButton::clicked, this, &THauptFormular::TBtnMonatsauswertungBerechnenClick);
+    ConnectGuarded(TBtnMonatsauswertungSpeichern, &QPushButton::clicked, this, &THauptFormular::TBtnMonatsauswertungSpeichernClick);
+    ConnectGuarded(CmbBoxMonatsauswertungMonat, &QComboBox::activated, this, &THauptFormular::CmbBoxMonatsauswertungMonatChange);
+    ConnectGuarded(CmbBoxMonatsauswertungJahr, &QComboBox::activated, this, &THauptFormular::CmbBoxMonatsauswertungJahrChange);
+    ConnectGuarded(TBitBtnMonatsauswertungDrucken, &QPushButton::clicked, this, &THauptFormular::TBitBtnMonatsauswertungDruckenClick);
+    ConnectGuarded(TBitBtnMonatsauswertungVorschau, &QPushButton::clicked, this, &THauptFormular::TBitBtnMonatsauswertungVorschauClick);
+    ConnectGuarded(TBtnLoeschen, &QPushButton::clicked, this, &THauptFormular::TBtnLoeschenClick);
+    ConnectGuarded(TBitBtnMonatsuebersichtDrucken, &QPushButton::clicked, this, &THauptFormular::TBitBtnMonatsuebersichtDruckenClick);
+    ConnectGuarded(TBitBtnMonatsuebersichtVorschau, &QPushButton::clicked, this, &THauptFormular::TBitBtnMonatsuebersichtVorschauClick);
 }
 
 // ------------------------------------------------------- monthly evaluation

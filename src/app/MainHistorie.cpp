@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "DBGrid.h"
 #include "DataMod.h"
+#include "Guard.h"
 #include "Dialogs.h"
 #include "FileDialog.h"
 #include "Main.h"
@@ -15,18 +16,6 @@
 
 namespace {
 
-template <typename Sender, typename Signal>
-void Connect(THauptFormular* form, Sender* sender, Signal signal, void (THauptFormular::*handler)())
-{
-    QObject::connect(sender, signal, form, [form, handler] {
-        try {
-            (form->*handler)();
-        } catch (...) {
-            HandleException(form);
-        }
-    });
-}
-
 bool Editing(TDataSet* t)
 {
     return t->State() == dsEdit || t->State() == dsInsert;
@@ -36,15 +25,15 @@ bool Editing(TDataSet* t)
 
 void THauptFormular::ConnectHistorieHandlers()
 {
-    Connect(this, BtnHistorieNeu, &QPushButton::clicked, &THauptFormular::BtnHistorieNeuClick);
-    Connect(this, BtnHistorieSpeichern, &QPushButton::clicked, &THauptFormular::BtnHistorieSpeichernClick);
-    Connect(this, BtnHistorieLoeschen, &QPushButton::clicked, &THauptFormular::BtnHistorieLoeschenClick);
-    Connect(this, BtnHistorieBildNeu, &QPushButton::clicked, &THauptFormular::BtnHistorieBildNeuClick);
-    Connect(this, BtnHistorieDokumentNeu, &QPushButton::clicked, &THauptFormular::BtnHistorieDokumentNeuClick);
-    Connect(this, BtnHistorieDokumentOeffnen, &QPushButton::clicked, &THauptFormular::BtnHistorieDokumentOeffnenClick);
-    Connect(this, BitBtnHistorieDrucken, &QPushButton::clicked, &THauptFormular::BitBtnHistorieDruckenClick);
-    Connect(this, BitBtnHistorieVorschau, &QPushButton::clicked, &THauptFormular::BitBtnHistorieVorschauClick);
-    Connect(this, BtnMemoSpeichern, &QPushButton::clicked, &THauptFormular::BtnMemoSpeichernClick);
+    ConnectGuarded(BtnHistorieNeu, &QPushButton::clicked, this, &THauptFormular::BtnHistorieNeuClick);
+    ConnectGuarded(BtnHistorieSpeichern, &QPushButton::clicked, this, &THauptFormular::BtnHistorieSpeichernClick);
+    ConnectGuarded(BtnHistorieLoeschen, &QPushButton::clicked, this, &THauptFormular::BtnHistorieLoeschenClick);
+    ConnectGuarded(BtnHistorieBildNeu, &QPushButton::clicked, this, &THauptFormular::BtnHistorieBildNeuClick);
+    ConnectGuarded(BtnHistorieDokumentNeu, &QPushButton::clicked, this, &THauptFormular::BtnHistorieDokumentNeuClick);
+    ConnectGuarded(BtnHistorieDokumentOeffnen, &QPushButton::clicked, this, &THauptFormular::BtnHistorieDokumentOeffnenClick);
+    ConnectGuarded(BitBtnHistorieDrucken, &QPushButton::clicked, this, &THauptFormular::BitBtnHistorieDruckenClick);
+    ConnectGuarded(BitBtnHistorieVorschau, &QPushButton::clicked, this, &THauptFormular::BitBtnHistorieVorschauClick);
+    ConnectGuarded(BtnMemoSpeichern, &QPushButton::clicked, this, &THauptFormular::BtnMemoSpeichernClick);
 }
 
 // ---------------------------------------------------------------- history

@@ -5,6 +5,7 @@
 #include "DBErrors.h"
 #include "DBGrid.h"
 #include "DataMod.h"
+#include "Guard.h"
 #include "Dialogs.h"
 #include "Main.h"
 #include "RadioGrp.h"
@@ -43,20 +44,11 @@ void THauptFormular::ConnectKostenHandlers()
         if (afterPost) afterPost(ds);
         TTblVarKostenAfterPost();
     };
-    auto click = [this](QPushButton* b, void (THauptFormular::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] {
-            try {
-                (this->*handler)();
-            } catch (...) {
-                HandleException(this);
-            }
-        });
-    };
-    click(TBtnVarKostenNeu, &THauptFormular::TBtnVarKostenNeuClick);
-    click(TBtnVarKostenSpeichern, &THauptFormular::TBtnVarKostenSpeichernClick);
-    click(TBtnVarKostenLoeschen, &THauptFormular::TBtnVarKostenLoeschenClick);
-    click(TBitBtnVarKostenDrucken, &THauptFormular::TBitBtnVarKostenDruckenClick);
-    click(TBitBtnVarKostenVorschau, &THauptFormular::TBitBtnVarKostenVorschauClick);
+    ConnectGuarded(TBtnVarKostenNeu, &QPushButton::clicked, this, &THauptFormular::TBtnVarKostenNeuClick);
+    ConnectGuarded(TBtnVarKostenSpeichern, &QPushButton::clicked, this, &THauptFormular::TBtnVarKostenSpeichernClick);
+    ConnectGuarded(TBtnVarKostenLoeschen, &QPushButton::clicked, this, &THauptFormular::TBtnVarKostenLoeschenClick);
+    ConnectGuarded(TBitBtnVarKostenDrucken, &QPushButton::clicked, this, &THauptFormular::TBitBtnVarKostenDruckenClick);
+    ConnectGuarded(TBitBtnVarKostenVorschau, &QPushButton::clicked, this, &THauptFormular::TBitBtnVarKostenVorschauClick);
 }
 
 void THauptFormular::FocusKostenSpalte(int column)

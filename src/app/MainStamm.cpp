@@ -5,6 +5,7 @@
 #include "DBEdit.h"
 #include "DBErrors.h"
 #include "DataMod.h"
+#include "Guard.h"
 #include "Dialogs.h"
 #include "Main.h"
 #include "RadioGrp.h"
@@ -36,17 +37,8 @@ void THauptFormular::ConnectStammHandlers()
         if (previous) previous(ds);
         TTblMainBeforePost();
     };
-    auto click = [this](QPushButton* b, void (THauptFormular::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] {
-            try {
-                (this->*handler)();
-            } catch (...) {
-                HandleException(this);
-            }
-        });
-    };
-    click(TBitBtnStammdatenDrucken, &THauptFormular::TBitBtnStammdatenDruckenClick);
-    click(TBitBtnStammdatenPreview, &THauptFormular::TBitBtnStammdatenPreviewClick);
+    ConnectGuarded(TBitBtnStammdatenDrucken, &QPushButton::clicked, this, &THauptFormular::TBitBtnStammdatenDruckenClick);
+    ConnectGuarded(TBitBtnStammdatenPreview, &QPushButton::clicked, this, &THauptFormular::TBitBtnStammdatenPreviewClick);
 }
 
 void THauptFormular::TTblMainBeforePost()

@@ -7,6 +7,7 @@
 #include "DataMod.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "Guard.h"
 #include "Main.h"
 #include "Utility.h"
 #include <QAction>
@@ -40,13 +41,7 @@ void THauptFormular::ConnectTerminHandlers()
     NchstenTermin1->setObjectName(QStringLiteral("NchstenTermin1"));
     Abbrechen1 = TPopupMenuTermin->addAction(QStringLiteral("Abbrechen"));
     Abbrechen1->setObjectName(QStringLiteral("Abbrechen1"));
-    connect(NchstenTermin1, &QAction::triggered, this, [this] {
-        try {
-            NchstenTermin1Click();
-        } catch (...) {
-            HandleException(this);
-        }
-    });
+    ConnectGuarded(NchstenTermin1, &QAction::triggered, this, &THauptFormular::NchstenTermin1Click);
     const TDBEdit* const edits[] = {EditTuevTermin,       EditUVVTermin,        EditWartungKleinTermin,
                                     EditWartungGrossTermin, EditBetriebsstundenTermin, EditFreierTermin[0],
                                     EditFreierTermin[1],  EditFreierTermin[2]};

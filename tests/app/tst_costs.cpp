@@ -24,12 +24,6 @@ using Values = QMap<QString, QString>;
 
 TTable* Costs() { return DataModule1->TTblVarKosten; }
 
-void ClickTab(int index)
-{
-    QTabBar* bar = HauptFormular->PageCtrlMain->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-}
-
 QStringList VisibleDates()
 {
     QStringList dates;

@@ -1,6 +1,7 @@
 // The monthly evaluation of a machine's costs, saving it into the monthly
 // overview, and the overview with its view, totals, deleting and reports.
 #include "Application.h"
+#include "ParkFixture.h"
 #include "Clock.h"
 #include "DBErrors.h"
 #include "DataMod.h"
@@ -24,13 +25,6 @@ namespace {
 
 enum Tab { Stammdaten, Memo, Historie, Kosten, Monatsauswertung, Monatsuebersicht };
 
-THauptFormular* Main() { return HauptFormular; }
-
-void ClickTab(int index)
-{
-    QTabBar* bar = Main()->PageCtrlMain->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-}
 
 void Choose(QComboBox* box, const QString& text)
 {
@@ -114,12 +108,10 @@ QStringList Saved()
 
 }   // namespace
 
-class TestEvaluation : public QObject {
+class TestEvaluation : public ParkFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldDir;
     TReportKind m_reportKind = rkFuhrparkKosten;
     TReportMode m_reportMode = rmPrint;
     int m_reports = 0;
@@ -127,10 +119,7 @@ private:
     void Start(const QDate& today = QDate(2026, 12, 10))
     {
         SetTestClock(QDateTime(today, QTime(9, 0)));
-        CreateForms();
-        Main()->show();
-        Main()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        StartAsIs();
     }
     void AddMachine(const QString& number)
     {
@@ -148,15 +137,7 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_oldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
-        Session().Reset();
-        Session().SetAliasPath(QStringLiteral("Pelmora"), m_dir->path() + QStringLiteral("/Daten"));
-        Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_dir->path() + QStringLiteral("/Privat"));
-        QDir(m_dir->path()).mkpath(QStringLiteral("Daten"));
-        QDir(m_dir->path()).mkpath(QStringLiteral("Privat"));
+        InitPark();
         m_reports = 0;
         OnRunReport = [this](TReportKind kind, TReportMode mode) {
             m_reportKind = kind;
@@ -168,11 +149,7 @@ private slots:
     void cleanup()
     {
         OnRunReport = nullptr;
-        FreeForms();
-        Session().Reset();
-        ResetTestClock();
-        QDir::setCurrent(m_oldDir);
-        m_dir.reset();
+        CleanupPark();
     }
 
     void monthBoundary_data()

@@ -1,6 +1,7 @@
 // The history entries of a machine with their linked pictures and
 // documents, the history reports, and the memo with its lamp.
 #include "Application.h"
+#include "ParkFixture.h"
 #include "Clock.h"
 #include "DBErrors.h"
 #include "DBGrid.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-THauptFormular* Main() { return HauptFormular; }
 TTable* Historie() { return DataModule1->TTblHistorie; }
 
 const QString kReplacePicture = QStringLiteral(
@@ -47,25 +47,16 @@ QString Info()
 
 }   // namespace
 
-class TestHistory : public QObject {
+class TestHistory : public ParkFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldDir;
     QList<TFileDialogRecord> m_fileDialogs;
     QString m_chosenFile;
     QString m_dialogDir;         // where the file dialog leaves the process
     QStringList m_opened;
     QList<QPair<TReportKind, TReportMode>> m_reports;
 
-    void Start()
-    {
-        CreateForms();
-        Main()->show();
-        Main()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Main()));
-    }
     void AddMachine(const QString& number, const QString& memo = QString())
     {
         TTable* t = DataModule1->TTblMain;
@@ -94,17 +85,8 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_oldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
-        Session().Reset();
-        Session().SetAliasPath(QStringLiteral("Pelmora"), m_dir->path() + QStringLiteral("/Daten"));
-        Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_dir->path() + QStringLiteral("/Privat"));
-        QDir(m_dir->path()).mkpath(QStringLiteral("Daten"));
-        QDir(m_dir->path()).mkpath(QStringLiteral("Privat"));
+        InitPark();
         QDir(m_dir->path()).mkpath(QStringLiteral("Bilder"));
-        SetTestClock(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
 
         m_fileDialogs.clear();
         m_chosenFile.clear();
@@ -129,16 +111,12 @@ private slots:
         OnRunReport = nullptr;
         SetShellResponder(nullptr);
         SetFileDialogResponder(nullptr);
-        FreeForms();
-        Session().Reset();
-        ResetTestClock();
-        QDir::setCurrent(m_oldDir);
-        m_dir.reset();
+        CleanupPark();
     }
 
     void newSaveDelete()
     {
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"));
         Main()->SetActivePage(Main()->TabHistorie);
         TDialogRecorder rec;
@@ -185,7 +163,7 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(QString, message);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"));
         AddEntry(QDate(2026, 3, 2), QString());
         if (button == QLatin1String("BtnHistorieSpeichern")) Historie()->Edit();
@@ -216,7 +194,7 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(QString, lastWords);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"));
         TDialogRecorder rec;
         Click(Main()->findChild<QPushButton*>(button));
@@ -259,7 +237,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QString, question);
         QFETCH(bool, replaced);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"));
         AddEntry(QDate(2026, 3, 2), present);
         if (!chosen.isEmpty()) m_chosenFile = FileInDir(chosen);
@@ -285,7 +263,7 @@ private slots:
 
     void linkFails()
     {
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"));
         AddEntry(QDate(2026, 3, 2), QString());
         m_chosenFile = FileInDir(QStringLiteral("neu.pdf"));
@@ -314,7 +292,7 @@ private slots:
     {
         QFETCH(QString, info);
         QFETCH(bool, opened);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"));
         QString path = info;
         if (info == QLatin1String("bild.jpg")) path = FileInDir(info);
@@ -350,7 +328,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(bool, withEntry);
         QFETCH(int, mode);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"));
         if (withEntry) AddEntry(QDate(2026, 3, 2), QString());
         TDialogRecorder rec;
@@ -367,7 +345,7 @@ private slots:
 
     void memoLamp()
     {
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("A"), QStringLiteral("Ölwechsel fällig"));
         AddMachine(QStringLiteral("B"));
         TTable* m = DataModule1->TTblMain;

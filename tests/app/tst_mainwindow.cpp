@@ -2,6 +2,7 @@
 // year lists, the user's names, the edit menu, exit and error routing; and
 // what the other windows already do.
 #include "Application.h"
+#include "ParkFixture.h"
 #include "Clock.h"
 #include "DBCheckBox.h"
 #include "DBEdit.h"
@@ -53,13 +54,6 @@ const QString kNewCostWarning = QString::fromUtf8(
 
 enum Tab { Stammdaten, Memo, Historie, Kosten, Monatsauswertung, Monatsuebersicht };
 
-THauptFormular* Main() { return HauptFormular; }
-
-void ClickTab(int index)
-{
-    QTabBar* bar = Main()->PageCtrlMain->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-}
 
 void ClickItem(TRadioGroup* group, int item)
 {
@@ -89,54 +83,13 @@ QStringList VisibleCostDates()
     return dates;
 }
 
-bool HasFocusIn(QWidget* w)
-{
-    QWidget* f = QApplication::focusWidget();
-    return f && (f == w || w->isAncestorOf(f));
-}
-
 }   // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public ParkFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldDir;
 
-    // Creates the data module and the windows and shows the main window.
-    void Start()
-    {
-        CreateForms();
-        Main()->show();
-        Main()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Main()));
-    }
-    // Writes the general settings before the program reads them.
-    void WriteSettings(const Settings& values)
-    {
-        CreateMissingTables();
-        TTable t;
-        t.SetDatabaseName(QStringLiteral("Pelmora"));
-        t.SetTableName(QStringLiteral("Kfzsyste.DB"));
-        t.Open();
-        t.Edit();
-        for (auto it = values.begin(); it != values.end(); ++it) t.FieldByName(it.key())->SetAsString(it.value());
-        t.Post();
-        t.Close();
-    }
-    void WriteRights(const QString& rights)
-    {
-        CreateMissingTables();
-        TTable t;
-        t.SetDatabaseName(QStringLiteral("PelmoraPriv"));
-        t.SetTableName(QStringLiteral("Kfzsyspr.DB"));
-        t.Open();
-        t.Edit();
-        t.FieldByName(QStringLiteral("Rights"))->SetAsString(rights);
-        t.Post();
-        t.Close();
-    }
     // Writes the user's own settings before the program reads them.
     void WriteOwnSettings(const QString& rights, bool startEditing)
     {
@@ -164,33 +117,20 @@ private:
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_oldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
-        Session().Reset();
-        Session().SetAliasPath(QStringLiteral("Pelmora"), m_dir->path() + QStringLiteral("/Daten"));
-        Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_dir->path() + QStringLiteral("/Privat"));
-        QDir(m_dir->path()).mkpath(QStringLiteral("Daten"));
-        QDir(m_dir->path()).mkpath(QStringLiteral("Privat"));
-        SetTestClock(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+        InitPark();
     }
 
     void cleanup()
     {
         OnFormCreated = nullptr;
-        FreeForms();
-        Session().Reset();
-        ResetTestClock();
-        QDir::setCurrent(m_oldDir);
-        m_dir.reset();
+        CleanupPark();
     }
 
     void creationOrder()
     {
         QStringList created;
         OnFormCreated = [&](const QString& className) { created << className; };
-        Start();
+        StartAsIs();
         QCOMPARE(created, (QStringList{"TDataModule1", "THauptFormular", "TTerminFormular", "TEinstellungenFormular",
                                        "TAboutBox", "TPasswordDlg", "THilfeFormular", "TFuhrparkKostenFormular"}));
         for (TTable* t : DataModule1->StartTables()) QVERIFY2(t->Active(), qPrintable(t->TableName()));
@@ -244,7 +184,7 @@ private slots:
         QFETCH(QString, table);
         QFETCH(bool, inserting);
         QFETCH(QString, warning);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         AddCost(QStringLiteral("M-1"), QDate(2026, 3, 1), 10);
         TTable* hist = DataModule1->TTblHistorie;
@@ -302,7 +242,7 @@ private slots:
         QFETCH(quint32, allowKeys);
         QFETCH(bool, navigator);
         QFETCH(QString, focus);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         QCOMPARE(Main()->AllowKeys(), kAll);
         for (int tab : path) ClickTab(tab);
@@ -333,7 +273,7 @@ private slots:
         QFETCH(QString, year);
         QFETCH(QStringList, visible);
         QFETCH(bool, yearList);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         AddMachine(QStringLiteral("M-2"), QStringLiteral("Walze"));
         AddCost(QStringLiteral("M-2"), QDate(2026, 12, 6), 3);
@@ -360,7 +300,7 @@ private slots:
 
     void costViewYearChange()
     {
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         for (const QDate& d : {QDate(2005, 3, 1), QDate(2026, 1, 15)}) AddCost(QStringLiteral("M-1"), d, 10);
         ClickTab(Kosten);
@@ -389,7 +329,7 @@ private slots:
         QFETCH(QString, selected);
         QFETCH(QString, month);
         SetTestClock(QDateTime(today, QTime(12, 0)));
-        Start();
+        StartAsIs();
         const QStringList items = YearListItems(today);
         for (QComboBox* c : {Main()->ComboBoxJahr, Main()->CmbBoxMonatsauswertungJahr, Main()->CmbBoxKostenJahr}) {
             QStringList shown;
@@ -459,7 +399,7 @@ private slots:
         QFETCH(Settings, captions);
         QFETCH(Settings, fieldLabels);
         WriteSettings(settings);
-        Start();
+        StartAsIs();
         // The park-cost window belongs to the main window, so its labels are found too.
         for (auto it = captions.begin(); it != captions.end(); ++it) {
             auto* label = Main()->findChild<QLabel*>(it.key());
@@ -505,7 +445,7 @@ private slots:
         QFETCH(bool, cut);
         QFETCH(bool, copy);
         QFETCH(bool, paste);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"), QStringLiteral("Kette prüfen"));
         Main()->SetEditMode(editMode);
         QApplication::clipboard()->setText(clipboard);
@@ -539,7 +479,7 @@ private slots:
     // The extender of the window: status line, editing mode, bar and keys.
     void statusFollowsMoves()
     {
-        Start();
+        StartAsIs();
         for (const char* id : {"M-1", "M-2", "M-3"}) AddMachine(QString::fromLatin1(id), QStringLiteral("Bagger"));
         Main()->TDBENavMain->BtnClick(nbFirst);
         QCOMPARE(Main()->TPanelStatus->Caption(), QStringLiteral("1 von 3"));
@@ -570,7 +510,7 @@ private slots:
         QFETCH(QString, shown);
         WriteOwnSettings(rights, startEditing);
         TDialogRecorder rec;
-        Start();
+        StartAsIs();
         QCOMPARE(Main()->TPaGlobalEdit->Caption(), shown);
         QCOMPARE(Main()->EditMode(), shown == QStringLiteral("Ändern"));
         QVERIFY(rec.IsEmpty());
@@ -590,7 +530,7 @@ private slots:
         QFETCH(QString, afterF9);
         QFETCH(QString, message);
         WriteOwnSettings(rights, false);
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         QCOMPARE(Main()->TPaGlobalEdit->Caption(), QStringLiteral("Lesen"));
         QVERIFY(Main()->EditBezeichnung1->ReadOnly());
@@ -608,7 +548,7 @@ private slots:
 
     void clipboardCommands()
     {
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         Main()->SetEditMode(true);
         TDBEdit* e = Main()->EditBezeichnung1;
@@ -649,7 +589,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, asked);
         QFETCH(bool, closed);
-        Start();
+        StartAsIs();
         TDialogRecorder rec;
         rec.Answer({answer});
         if (command == QLatin1String("TBitBtnEnde")) QTest::mouseClick(Main()->TBitBtnEnde, Qt::LeftButton);
@@ -685,7 +625,7 @@ private slots:
         QFETCH(int, view);
         QFETCH(bool, shown);
         SetTestClock(QDateTime(today, QTime(12, 0)));
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         AddCost(QStringLiteral("M-1"), QDate(2026, 12, 1), 10);
         TTable* costs = DataModule1->TTblVarKosten;
@@ -725,7 +665,7 @@ private slots:
 
     void memoLamp()
     {
-        Start();
+        StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"), QStringLiteral("Kette prüfen"));
         AddMachine(QStringLiteral("M-2"), QStringLiteral("Walze"));
         QTabBar* bar = Main()->PageCtrlMain->tabBar();
@@ -757,7 +697,7 @@ private slots:
         QFETCH(QString, window);
         QFETCH(QString, title);
         QFETCH(bool, handedOver);
-        Start();
+        StartAsIs();
         FuhrparkKostenFormular->FilterArt = QStringLiteral("Gruppe");
         FuhrparkKostenFormular->FilterWert = QStringLiteral("Bagger");
         QString shown, shownTitle;
@@ -778,7 +718,7 @@ private slots:
 
     void helpWindow()
     {
-        Start();
+        StartAsIs();
         Main()->MenuErsteSchritte->trigger();
         QVERIFY(HilfeFormular->isVisible());
         QVERIFY(!HilfeFormular->isModal());
@@ -811,7 +751,7 @@ private slots:
 
     void settingsDialog()
     {
-        Start();
+        StartAsIs();
         TEinstellungenFormular* dlg = EinstellungenFormular;
         QCOMPARE(dlg->PageCtrlEinstellungen->currentWidget(), dlg->TabSicherheit);
         QCOMPARE(dlg->ComboBoxDesigner->currentText(), QStringLiteral("Stammdaten"));
@@ -860,7 +800,7 @@ private slots:
         QFETCH(QString, rights);
         QFETCH(bool, readOnly);
         WriteRights(rights);
-        Start();
+        StartAsIs();
         QCOMPARE(ReadOnlyMode(), readOnly);
         QCOMPARE(EinstellungenFormular->DBCheckBoxSchreibschutz->isEnabled(), !readOnly);
         QCOMPARE(EinstellungenFormular->windowTitle(), QStringLiteral("Einstellungen"));

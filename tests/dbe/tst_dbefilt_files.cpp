@@ -1,6 +1,6 @@
 // Filter definition files: what a saved filter brings back, and how bad
 // or foreign files are refused.
-#include "../ui/UiTestSupport.h"
+#include "UiTestSupport.h"
 #include "DBEFilt.h"
 #include "Dialogs.h"
 #include "Table.h"

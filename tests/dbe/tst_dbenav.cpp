@@ -1,6 +1,6 @@
 // The navigator bar: layouts, refreshing from the extender, clicks,
 // auto-repeat, hints, the incremental-search box and the filter popup.
-#include "../ui/UiTestSupport.h"
+#include "UiTestSupport.h"
 #include "DBEFilt.h"
 #include "DBENav.h"
 #include "DBEdit.h"

@@ -1,7 +1,7 @@
 // The extender on its form: placement, master source, status text,
 // messages, exception routing, interface sets, editing mode, current data
 // source, copied settings, busy cursor and the Escape test.
-#include "../ui/UiTestSupport.h"
+#include "UiTestSupport.h"
 #include "BusyCursor.h"
 #include "DBEFilt.h"
 #include "DBEdit.h"
@@ -14,6 +14,7 @@
 #include "Panel.h"
 #include "Session.h"
 #include "Table.h"
+#include "TestTables.h"
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -27,43 +28,24 @@ class TTestData {
 public:
     TTestData()
     {
-        Session().Reset();
-        Session().SetAliasPath(QStringLiteral("Pelmora"), m_shared.path());
-        Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_priv.path());
-        Create(QStringLiteral("Masch.DB"),
-               {{"Nr", ftString, 10, true}, {"Name", ftString, 30}, {"Notiz", ftMemo, 240}},
-               {{QString(), "Nr", ixPrimary | ixUnique}});
-        Create(QStringLiteral("Kost.DB"), {{"Nr", ftString, 10, true}, {"Pos", ftInteger, 0, true}, {"Betrag", ftFloat}},
-               {{QString(), "Nr;Pos", ixPrimary | ixUnique}});
+        CreateTestTable(QStringLiteral("Masch.DB"),
+                        {{"Nr", ftString, 10, true}, {"Name", ftString, 30}, {"Notiz", ftMemo, 240}},
+                        {{QString(), "Nr", ixPrimary | ixUnique}});
+        CreateTestTable(QStringLiteral("Kost.DB"),
+                        {{"Nr", ftString, 10, true}, {"Pos", ftInteger, 0, true}, {"Betrag", ftFloat}},
+                        {{QString(), "Nr;Pos", ixPrimary | ixUnique}});
         TTable m;
-        Open(m, QStringLiteral("Masch.DB"));
+        OpenTestTable(m, QStringLiteral("Masch.DB"));
         for (int i = 1; i <= 15; ++i)
             m.AppendRecord({QStringLiteral("K%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("Maschine %1").arg(i)});
         TTable k;
-        Open(k, QStringLiteral("Kost.DB"));
+        OpenTestTable(k, QStringLiteral("Kost.DB"));
         k.AppendRecord({QStringLiteral("K01"), 1, 10.0});
         k.AppendRecord({QStringLiteral("K01"), 2, 20.0});
     }
-    ~TTestData() { Session().Reset(); }
-
-    static void Open(TTable& t, const QString& file)
-    {
-        t.SetDatabaseName(QStringLiteral("Pelmora"));
-        t.SetTableName(file);
-        t.Open();
-    }
 
 private:
-    static void Create(const QString& file, std::vector<TFieldDef> fields, std::vector<TIndexDef> indexes)
-    {
-        TTable t;
-        t.SetDatabaseName(QStringLiteral("Pelmora"));
-        t.SetTableName(file);
-        t.DefsForCreate() = std::move(fields);
-        t.IndexDefsForCreate() = std::move(indexes);
-        t.CreateTable();
-    }
-    QTemporaryDir m_shared, m_priv;
+    TTestDatabases m_db{TTestDatabases::Empty};
 };
 
 // A small data form: machines with their costs, the usual controls, a
@@ -76,14 +58,14 @@ public:
         resize(400, 300);
         Master = new TTable(this);
         Master->setObjectName(QStringLiteral("TTblMasch"));
-        TTestData::Open(*Master, QStringLiteral("Masch.DB"));
+        OpenTestTable(*Master, QStringLiteral("Masch.DB"));
         SrcMaster = new TDataSource(this);
         SrcMaster->SetDataSet(Master);
         Detail = new TTable(this);
         Detail->setObjectName(QStringLiteral("TTblKost"));
         Detail->SetMasterSource(SrcMaster);
         Detail->SetMasterFields(QStringLiteral("Nr"));
-        TTestData::Open(*Detail, QStringLiteral("Kost.DB"));
+        OpenTestTable(*Detail, QStringLiteral("Kost.DB"));
         SrcDetail = new TDataSource(this);
         SrcDetail->SetDataSet(Detail);
 
@@ -690,7 +672,7 @@ void TestDbextendCore::editingModePostsFirst()
     form.Ext->SetManageGlobalEdit(true);
     QCOMPARE(form.Master->State(), dsBrowse);
     TTable check;
-    TTestData::Open(check, QStringLiteral("Masch.DB"));
+    OpenTestTable(check, QStringLiteral("Masch.DB"));
     QCOMPARE(check.FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("Bagger"));
 }
 

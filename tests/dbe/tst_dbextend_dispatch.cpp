@@ -10,6 +10,8 @@
 #include "Dialogs.h"
 #include "Session.h"
 #include "Table.h"
+#include "TestTables.h"
+#include "UiTestSupport.h"
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -20,68 +22,17 @@ namespace {
 
 using BtnList = QList<int>;
 
-struct MasterRow {
-    int nr;
-    const char* name;
-    const char* ort;
-};
-
 // Key order = entry order; record 3 has no place on purpose.
-const MasterRow kMasters[] = {
+const QList<TMasterRow> kMasters = {
     {1, "Anton", "Berlin"},  {2, "Berta", "Hamburg"}, {3, "Cäsar", ""},      {4, "Dora", "Berlin"},
     {5, "Emil", "Köln"},     {6, "Friedrich", "Bonn"}, {7, "Gustav", "Essen"}, {8, "Heinrich", "Berlin"},
     {9, "Ida", "Hamburg"},   {10, "Julius", "Ulm"},
 };
 
-void createTable(const QString& file, std::vector<TFieldDef> fields, std::vector<TIndexDef> indexes)
-{
-    TTable t;
-    t.SetDatabaseName(QStringLiteral("Pelmora"));
-    t.SetTableName(file);
-    t.DefsForCreate() = std::move(fields);
-    t.IndexDefsForCreate() = std::move(indexes);
-    t.CreateTable();
-}
-
 void createData(bool withMasters)
 {
-    createTable(QStringLiteral("Master.DB"),
-                {{"Nr", ftInteger, 0, true}, {"Name", ftString, 20}, {"Ort", ftString, 20}, {"Notiz", ftMemo, 240}},
-                {{QString(), "Nr", ixPrimary | ixUnique}, {"ByName", "Name", 0}});
-    createTable(QStringLiteral("Detail.DB"), {{"Nr", ftInteger, 0, true}, {"Pos", ftInteger, 0, true}, {"Text", ftString, 20}},
-                {{QString(), "Nr;Pos", ixPrimary | ixUnique}});
-    if (!withMasters) return;
-    TTable m;
-    m.SetDatabaseName(QStringLiteral("Pelmora"));
-    m.SetTableName(QStringLiteral("Master.DB"));
-    m.Open();
-    for (const MasterRow& r : kMasters) {
-        m.Append();
-        m.FieldByName("Nr")->SetAsInteger(r.nr);
-        m.FieldByName("Name")->SetAsString(QString::fromUtf8(r.name));
-        if (*r.ort) m.FieldByName("Ort")->SetAsString(QString::fromUtf8(r.ort));
-        m.Post();
-    }
-    TTable d;
-    d.SetDatabaseName(QStringLiteral("Pelmora"));
-    d.SetTableName(QStringLiteral("Detail.DB"));
-    d.Open();
-    for (int nr = 1; nr <= 2; ++nr)
-        for (int pos = 1; pos <= 3; ++pos) {
-            d.Append();
-            d.FieldByName("Nr")->SetAsInteger(nr);
-            d.FieldByName("Pos")->SetAsInteger(pos);
-            d.FieldByName("Text")->SetAsString(QStringLiteral("Teil %1.%2").arg(nr).arg(pos));
-            d.Post();
-        }
-}
-
-bool showActive(QWidget* w)
-{
-    w->show();
-    w->activateWindow();
-    QApplication::setActiveWindow(w);
-    return QTest::qWaitForWindowActive(w);
+    if (withMasters) CreateMasterDetailTables(kMasters, {1, 2});
+    else CreateMasterDetailTables({}, {});
 }
 
 // A data set whose class name does not contain "Table".
@@ -100,94 +51,12 @@ protected:
     void DataSetScrolled(int) override {}
 };
 
-// The test form: master with edit, memo and name edit, detail in a grid.
-class TTestForm : public QWidget {
-public:
-    explicit TTestForm(bool readOnlyMaster = false)
-    {
-        setObjectName(QStringLiteral("TestForm"));
-        Master = new TTable(this);
-        Master->setObjectName(QStringLiteral("TTblMaster"));
-        Master->SetDatabaseName(QStringLiteral("Pelmora"));
-        Master->SetTableName(QStringLiteral("Master.DB"));
-        Master->SetReadOnly(readOnlyMaster);
-        SrcMaster = new TDataSource(this);
-        SrcMaster->SetDataSet(Master);
-        Detail = new TTable(this);
-        Detail->setObjectName(QStringLiteral("TTblDetail"));
-        Detail->SetDatabaseName(QStringLiteral("Pelmora"));
-        Detail->SetTableName(QStringLiteral("Detail.DB"));
-        Detail->SetMasterSource(SrcMaster);
-        Detail->SetMasterFields(QStringLiteral("Nr"));
-        SrcDetail = new TDataSource(this);
-        SrcDetail->SetDataSet(Detail);
-
-        auto* lay = new QVBoxLayout(this);
-        EditName = new TDBEdit(this);
-        EditName->setObjectName(QStringLiteral("EditName"));
-        EditName->SetDataSource(SrcMaster);
-        EditName->SetDataField(QStringLiteral("Name"));
-        EditOrt = new TDBEdit(this);
-        EditOrt->setObjectName(QStringLiteral("EditOrt"));
-        EditOrt->SetDataSource(SrcMaster);
-        EditOrt->SetDataField(QStringLiteral("Ort"));
-        Memo = new TDBMemo(this);
-        Memo->setObjectName(QStringLiteral("MemoNotiz"));
-        Memo->SetDataSource(SrcMaster);
-        Memo->SetDataField(QStringLiteral("Notiz"));
-        Grid = new TDBGrid(this);
-        Grid->setObjectName(QStringLiteral("GridDetail"));
-        Grid->SetDataSource(SrcDetail);
-        Plain = new QLineEdit(this);
-        Plain->setObjectName(QStringLiteral("EditFrei"));
-        Panel = new TPanel(this);
-        Panel->setObjectName(QStringLiteral("PnlMeldung"));
-        for (QWidget* w : {static_cast<QWidget*>(EditName), static_cast<QWidget*>(EditOrt),
-                           static_cast<QWidget*>(Memo), static_cast<QWidget*>(Grid), static_cast<QWidget*>(Plain),
-                           static_cast<QWidget*>(Panel)})
-            lay->addWidget(w);
-        Master->Open();
-        Detail->Open();
-        Ext = new TDBExtender(this);
-        Ext->SetMessagePanel(Panel);
-        Ext->ErrorBeep = false;
-    }
-
-    // Puts the focus on a control and lets the extender follow it.
-    void Focus(QWidget* w)
-    {
-        w->setFocus(Qt::OtherFocusReason);
-        QApplication::processEvents();
-        Ext->CheckPoss();
-    }
-
-    TTable* Master;
-    TTable* Detail;
-    TDataSource* SrcMaster;
-    TDataSource* SrcDetail;
-    TDBEdit* EditName;
-    TDBEdit* EditOrt;
-    TDBMemo* Memo;
-    TDBGrid* Grid;
-    QLineEdit* Plain;
-    TPanel* Panel;
-    TDBExtender* Ext;
-};
-
 // A navigator bar that only counts what it is told.
 class TCountingBar : public TDBENavClient {
 public:
     int Refreshes = 0;
     void NavRefresh() override { ++Refreshes; }
 };
-
-int nrOf(TDataSet* ds) { return int(ds->FieldByName("Nr")->AsInteger()); }
-
-void gotoNr(TDataSet* ds, int nr)
-{
-    ds->First();
-    while (!ds->Eof() && nrOf(ds) != nr) ds->Next();
-}
 
 QString btnName(int b) { return NavigateBtnName(TDBENavigateBtn(b)); }
 
@@ -197,19 +66,18 @@ class TstDbextendDispatch : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_shared, m_priv;
-    std::unique_ptr<TTestForm> m_form;
+    std::unique_ptr<TTestDatabases> m_db;
+    std::unique_ptr<TMasterDetailForm> m_form;
 
-    TTestForm& form(bool withMasters = true, bool readOnlyMaster = false)
+    TMasterDetailForm& form(bool withMasters = true, bool readOnlyMaster = false)
     {
-        m_shared = std::make_unique<QTemporaryDir>();
-        m_priv = std::make_unique<QTemporaryDir>();
-        Session().Reset();
-        Session().SetAliasPath(QStringLiteral("Pelmora"), m_shared->path());
-        Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_priv->path());
+        m_form.reset();
+        m_db = std::make_unique<TTestDatabases>(TTestDatabases::Empty);
         createData(withMasters);
-        m_form = std::make_unique<TTestForm>(readOnlyMaster);
-        if (!showActive(m_form.get())) qWarning("test form did not become active");
+        TMasterDetailForm::TOptions options;
+        options.ReadOnlyMaster = readOnlyMaster;
+        m_form = std::make_unique<TMasterDetailForm>(options);
+        if (!ShowActive(m_form.get())) qWarning("test form did not become active");
         m_form->Focus(m_form->EditName);
         return *m_form;
     }
@@ -218,7 +86,7 @@ private slots:
     void cleanup()
     {
         m_form.reset();
-        Session().Reset();
+        m_db.reset();
     }
 
     // --- events around an action
@@ -233,20 +101,20 @@ private slots:
     void userBtnAndForeignValuesOnlyRaiseBefore()
     {
         QFETCH(int, button);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         int before = 0, after = 0;
         f.Ext->BeforeHandleNBBtn = [&](QObject*, TDBENavigateBtn&, TShiftState&, int&) { ++before; };
         f.Ext->AfterHandleNBBtn = [&](QObject*, TDBENavigateBtn&, TShiftState&, int&) { ++after; };
         f.Ext->HandleNBBtn(TDBENavigateBtn(button));
         QCOMPARE(before, 1);
         QCOMPARE(after, 0);
-        QCOMPARE(nrOf(f.Master), 1);
+        QCOMPARE(NrOf(f.Master), 1);
         QCOMPARE(f.Master->State(), dsBrowse);
     }
 
     void beforeHandlerReplacesTheAction()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         int seenAfter = -1, infoAfter = -1;
         f.Ext->BeforeHandleNBBtn = [](QObject*, TDBENavigateBtn& b, TShiftState&, int& info) {
             if (b == nbLast) {
@@ -259,14 +127,14 @@ private slots:
             infoAfter = info;
         };
         f.Ext->HandleNBBtn(nbLast);
-        QCOMPARE(nrOf(f.Master), 2);
+        QCOMPARE(NrOf(f.Master), 2);
         QCOMPARE(btnName(seenAfter), btnName(nbNext));
         QCOMPARE(infoAfter, 7);
     }
 
     void silentAbortVetoesGlobalEdit()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->SetManageGlobalEdit(true);
         QVERIFY(!f.Ext->EditMode());
         int after = 0;
@@ -293,7 +161,7 @@ private slots:
 
     void failingActionGoesToExceptionHandlingAndAfterFollows()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         int after = 0;
         f.Ext->AfterHandleNBBtn = [&](QObject*, TDBENavigateBtn&, TShiftState&, int&) { ++after; };
         f.Master->Insert();
@@ -326,9 +194,9 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QString, shown);
         QFETCH(bool, deleted);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->ConfDelQuestion = question;
-        gotoNr(f.Master, 4);
+        GotoNr(f.Master, 4);
         int after = 0;
         f.Ext->AfterHandleNBBtn = [&](QObject*, TDBENavigateBtn&, TShiftState&, int&) { ++after; };
         TDialogRecorder dialogs;
@@ -340,12 +208,12 @@ private slots:
         QCOMPARE(dialogs.Last().Buttons, mbOKCancel);
         QCOMPARE(after, 1);
         QCOMPARE(f.Master->RecordCount(), deleted ? 9 : 10);
-        if (!deleted) QCOMPARE(nrOf(f.Master), 4);
+        if (!deleted) QCOMPARE(NrOf(f.Master), 4);
     }
 
     void deleteWithoutConfirmation()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->ConfirmDelete = false;
         TDialogRecorder dialogs;
         f.Ext->HandleNBBtn(nbDelete);
@@ -384,9 +252,9 @@ private slots:
         QFETCH(QString, question);
         QFETCH(QString, ort);
         QFETCH(bool, editing);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->ConfirmOverride = confirm;
-        gotoNr(f.Master, nr);
+        GotoNr(f.Master, nr);
         f.Focus(f.EditOrt);
         TDialogRecorder dialogs;
         dialogs.Answer({answer});
@@ -399,7 +267,7 @@ private slots:
         }
         QCOMPARE(f.Master->FieldByName("Ort")->AsString(), ort);
         QCOMPARE(f.Master->State(), editing ? dsEdit : dsBrowse);
-        QCOMPARE(nrOf(f.Master), nr);
+        QCOMPARE(NrOf(f.Master), nr);
     }
 
     // --- duplicating a record
@@ -418,8 +286,8 @@ private slots:
         QFETCH(int, nr);
         QFETCH(bool, editFirst);
         QFETCH(bool, appended);
-        TTestForm& f = form();
-        gotoNr(f.Master, nr);
+        TMasterDetailForm& f = form();
+        GotoNr(f.Master, nr);
         const int pos = f.Master->Cursor()->Position();
         if (editFirst) {
             f.Master->Edit();
@@ -439,7 +307,7 @@ private slots:
         f.Master->FieldByName("Nr")->SetAsInteger(100 + nr);
         f.Master->Post();
         QCOMPARE(f.Master->RecordCount(), 11);
-        gotoNr(f.Master, nr);
+        GotoNr(f.Master, nr);
         QCOMPARE(f.Master->FieldByName("Name")->AsString(), name);   // an edit was posted first
     }
 
@@ -447,7 +315,7 @@ private slots:
 
     void insertDoesNothingDuringIncrementalSearch()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         QVERIFY(f.Ext->Possibilities(nbSearchInc));
         f.Ext->HandleNBBtn(nbSearchInc);
         QVERIFY(f.Ext->IncSearchActive());
@@ -464,7 +332,7 @@ private slots:
 
     void incrementalSearchEndsWhenImpossible()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->HandleNBBtn(nbSearchInc);
         QVERIFY(f.Ext->IncSearchActive());
         f.Focus(f.Plain);   // no field to search any more
@@ -475,55 +343,55 @@ private slots:
 
     void searchNextAndBackwards()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Focus(f.EditOrt);
         QVERIFY(!f.Ext->Possibilities(nbSearchNext));
         QVERIFY(f.Ext->Search(f.Master, QStringLiteral("Ort"), true, true, true, QStringLiteral("berl..")));
-        QCOMPARE(nrOf(f.Master), 1);
+        QCOMPARE(NrOf(f.Master), 1);
         QCOMPARE(f.Ext->BusyCount, 0);
         f.Ext->CheckPoss();
         QVERIFY(f.Ext->Possibilities(nbSearchNext));
 
         f.Ext->HandleNBBtn(nbSearchNext);
-        QCOMPARE(nrOf(f.Master), 4);
+        QCOMPARE(NrOf(f.Master), 4);
         f.Ext->HandleNBBtn(nbSearchNext);
-        QCOMPARE(nrOf(f.Master), 8);
+        QCOMPARE(NrOf(f.Master), 8);
         QCOMPARE(f.Panel->Caption(), QString());
         f.Ext->HandleNBBtn(nbSearchNext);
-        QCOMPARE(nrOf(f.Master), 8);   // stays where it was
+        QCOMPARE(NrOf(f.Master), 8);   // stays where it was
         QCOMPARE(f.Panel->Caption(), QStringLiteral("\"BERL..\" nicht weiter gefunden."));
 
         // Ctrl searches backwards once; the direction stays forward.
         f.Ext->HandleNBBtn(nbSearchNext, TShiftState{ssCtrl});
-        QCOMPARE(nrOf(f.Master), 4);
+        QCOMPARE(NrOf(f.Master), 4);
         f.Ext->HandleNBBtn(nbSearchNext);
-        QCOMPARE(nrOf(f.Master), 8);
+        QCOMPARE(NrOf(f.Master), 8);
     }
 
     void searchFromStartUpwards()
     {
-        TTestForm& f = form();
-        gotoNr(f.Master, 5);
+        TMasterDetailForm& f = form();
+        GotoNr(f.Master, 5);
         QVERIFY(f.Ext->Search(f.Master, QStringLiteral("Ort"), true, false, true, QStringLiteral("hamburg")));
-        QCOMPARE(nrOf(f.Master), 9);
+        QCOMPARE(NrOf(f.Master), 9);
         QVERIFY(!f.Ext->Search(f.Master, QStringLiteral("Ort"), true, true, false, QStringLiteral("hamburg")));
-        QCOMPARE(nrOf(f.Master), 9);
+        QCOMPARE(NrOf(f.Master), 9);
     }
 
     // --- bookmarks
 
     void bookmarksByNumber()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         QVERIFY(!f.Ext->Possibilities(nbGotoBookmark));
-        gotoNr(f.Master, 3);
+        GotoNr(f.Master, 3);
         f.Ext->HandleNBBtn(nbSetBookmark, {}, 3);
         QVERIFY(f.Ext->Possibilities(nbGotoBookmark));
-        gotoNr(f.Master, 7);
+        GotoNr(f.Master, 7);
         f.Ext->HandleNBBtn(nbGotoBookmark, {}, 5);   // no such bookmark
-        QCOMPARE(nrOf(f.Master), 7);
+        QCOMPARE(NrOf(f.Master), 7);
         f.Ext->HandleNBBtn(nbGotoBookmark, {}, 3);
-        QCOMPARE(nrOf(f.Master), 3);
+        QCOMPARE(NrOf(f.Master), 3);
 
         // A bookmark whose record is gone is reported with its number.
         f.Ext->ConfirmDelete = false;
@@ -537,7 +405,7 @@ private slots:
 
     void filterOnAndOff()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Focus(f.EditOrt);
         QCOMPARE(f.Ext->FilterState(), 1);
         QVERIFY(f.Ext->Possibilities(nbTblFilter));
@@ -580,7 +448,7 @@ private slots:
 
     void onlyMoveFollowsTheMaster()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->SetMasterSource(f.SrcMaster);
         f.Ext->SetStayOnMasterSource(somOnlyMove);
         f.Focus(f.Grid);
@@ -594,10 +462,10 @@ private slots:
         QVERIFY(f.Ext->Possibilities(nbLast));
 
         f.Ext->HandleNBBtn(nbNext);
-        QCOMPARE(nrOf(f.Master), 2);
-        QCOMPARE(nrOf(f.Detail), 2);
+        QCOMPARE(NrOf(f.Master), 2);
+        QCOMPARE(NrOf(f.Detail), 2);
         f.Ext->HandleNBBtn(nbLast);
-        QCOMPARE(nrOf(f.Master), 10);
+        QCOMPARE(NrOf(f.Master), 10);
         f.Ext->CheckPoss();
         QVERIFY(!f.Ext->Possibilities(nbNext));
         QVERIFY(f.Ext->Possibilities(nbFirst));
@@ -605,19 +473,19 @@ private slots:
         // Without the rule the grid's own data set moves.
         f.Ext->SetStayOnMasterSource(somNo);
         f.Ext->HandleNBBtn(nbFirst);
-        QCOMPARE(nrOf(f.Master), 10);
+        QCOMPARE(NrOf(f.Master), 10);
     }
 
     void allFuncsServesTheMasterWhateverHasTheFocus()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->SetMasterSource(f.SrcMaster);
         f.Ext->SetStayOnMasterSource(somAllFuncs);
         f.Focus(f.Grid);
         QCOMPARE(f.Ext->CurrentSource(), f.SrcMaster);
         f.Ext->HandleNBBtn(nbNext);
-        QCOMPARE(nrOf(f.Master), 2);
-        QCOMPARE(nrOf(f.Detail), 2);
+        QCOMPARE(NrOf(f.Master), 2);
+        QCOMPARE(NrOf(f.Detail), 2);
         f.Ext->HandleNBBtn(nbEdit);
         QCOMPARE(f.Master->State(), dsEdit);
         QCOMPARE(f.Detail->State(), dsBrowse);
@@ -625,7 +493,7 @@ private slots:
 
     void scrolledEventAfterFirstAndLast()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TDataSource* seen = nullptr;
         int count = 0;
         f.Ext->OnDataSetScrolled = [&](QObject*, TDataSource* src) {
@@ -633,7 +501,7 @@ private slots:
             ++count;
         };
         f.Ext->HandleNBBtn(nbLast);
-        QCOMPARE(nrOf(f.Master), 10);
+        QCOMPARE(NrOf(f.Master), 10);
         QVERIFY(count >= 1);
         QCOMPARE(seen, f.SrcMaster);
     }
@@ -658,9 +526,9 @@ private slots:
         QFETCH(int, moveBy);
         QFETCH(int, from);
         QFETCH(int, to);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->MoveBy = moveBy;
-        gotoNr(f.Master, from);
+        GotoNr(f.Master, from);
         QApplication::processEvents();
 
         // The form shows the new record before the action returns.
@@ -675,7 +543,7 @@ private slots:
         f.installEventFilter(&spy);
         f.Ext->HandleNBBtn(TDBENavigateBtn(button));
         f.removeEventFilter(&spy);
-        QCOMPARE(nrOf(f.Master), to);
+        QCOMPARE(NrOf(f.Master), to);
         QVERIFY(spy.paints > 0);
     }
 
@@ -697,7 +565,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(bool, table);
         QFETCH(bool, refreshed);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTable* ds = table ? new TTable(&f) : new TDemoView(&f);
         ds->SetDatabaseName(QStringLiteral("Pelmora"));
         ds->SetTableName(QStringLiteral("Master.DB"));
@@ -710,7 +578,7 @@ private slots:
         TChangeCounter counter;
         counter.SetDataSource(src);
         f.Ext->HandleNBBtn(nbNext);
-        QCOMPARE(nrOf(ds), 2);
+        QCOMPARE(NrOf(ds), 2);
         QCOMPARE(counter.Changes > 0, refreshed);
         counter.SetDataSource(nullptr);
     }
@@ -719,18 +587,18 @@ private slots:
 
     void checkPossOnInactiveFormChangesNothing()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         QVERIFY(f.Ext->Possibilities(nbNext));
         QVERIFY(!f.Ext->Possibilities(nbFirst));
         QWidget other;
-        QVERIFY(showActive(&other));
+        QVERIFY(ShowActive(&other));
         f.Master->Last();
         f.Ext->CheckPoss();
         QVERIFY(f.Ext->Possibilities(nbNext));
         QVERIFY(!f.Ext->Possibilities(nbFirst));
         QCOMPARE(f.Ext->CurrentSource(), f.SrcMaster);
 
-        QVERIFY(showActive(&f));
+        QVERIFY(ShowActive(&f));
         f.Ext->CheckPoss();
         QVERIFY(!f.Ext->Possibilities(nbNext));
         QVERIFY(f.Ext->Possibilities(nbFirst));
@@ -745,7 +613,7 @@ private slots:
     void firstAndLastExactOrByFlags()
     {
         QFETCH(bool, exact);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->ExactBOF_EOF = exact;
         // Scrolled back onto the first record: its beginning flag is not set.
         f.Master->Next();
@@ -760,7 +628,7 @@ private slots:
 
     void changeEventsWhenSomethingChanges()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         int changes = 0, newSources = 0;
         TDataSource* newSource = nullptr;
         f.Ext->OnChangePoss = [&](QObject*) { ++changes; };
@@ -836,14 +704,14 @@ private slots:
         QFETCH(QString, state);
         QFETCH(BtnList, possible);
         QFETCH(BtnList, impossible);
-        TTestForm& f = form(state != QLatin1String("leer"), state == QStringLiteral("schreibgeschützt"));
+        TMasterDetailForm& f = form(state != QLatin1String("leer"), state == QStringLiteral("schreibgeschützt"));
         if (state == QLatin1String("letzter")) {
             f.Master->Last();
         } else if (state == QLatin1String("bearbeiten")) {
             f.Master->Next();
             f.Master->Edit();
         } else if (state == QLatin1String("modus aus")) {
-            gotoNr(f.Master, 4);
+            GotoNr(f.Master, 4);
             f.Ext->SetManageGlobalEdit(true);
         } else if (state == QLatin1String("memo")) {
             f.Focus(f.Memo);
@@ -876,7 +744,7 @@ private slots:
         QFETCH(bool, ctrl);
         QFETCH(bool, isDefault);
         QFETCH(bool, synchron);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->TVSynchronIsDefault = isDefault;
         f.Ext->SRVSynchronIsDefault = isDefault;
         QList<TFormEventRec> offered;
@@ -899,7 +767,7 @@ private slots:
 
     void memoViewIsOfferedReadOnlyWithoutAutoEdit()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Focus(f.Memo);
         QList<TFormEventRec> offered;
         f.Ext->OnSpecialForm = [&](QObject*, TFormEventRec& rec) { offered << rec; };
@@ -928,7 +796,7 @@ private slots:
     {
         QFETCH(QString, source);
         QFETCH(bool, possible);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         if (source == QLatin1String("def"))
             f.Ext->GetLookupDef = [](TField* fld, bool&, QString&, QString& tbl, QString&, QString&, QString&,
                                      QString&) {
@@ -949,7 +817,7 @@ private slots:
 
     void lookupNeedsItsAllowKey()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->GetLookupDef = [](TField*, bool&, QString&, QString& tbl, QString&, QString&, QString&, QString&) {
             tbl = QStringLiteral("Orte.DB");
         };

@@ -12,6 +12,8 @@
 #include "Dialogs.h"
 #include "Session.h"
 #include "Table.h"
+#include "TestTables.h"
+#include "UiTestSupport.h"
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -20,23 +22,13 @@
 
 namespace {
 
-void createTable(const QString& file, std::vector<TFieldDef> fields, std::vector<TIndexDef> indexes)
-{
-    TTable t;
-    t.SetDatabaseName(QStringLiteral("Pelmora"));
-    t.SetTableName(file);
-    t.DefsForCreate() = std::move(fields);
-    t.IndexDefsForCreate() = std::move(indexes);
-    t.CreateTable();
-}
-
 // Three machines in key order, the first with three cost lines, the second with two.
 void createData()
 {
-    createTable(QStringLiteral("Stamm.DB"),
+    CreateTestTable(QStringLiteral("Stamm.DB"),
                 {{"Nr", ftString, 5, true}, {"Name", ftString, 20}, {"Ort", ftString, 20}, {"Notiz", ftMemo, 240}},
                 {{QString(), "Nr", ixPrimary | ixUnique}});
-    createTable(QStringLiteral("Posten.DB"),
+    CreateTestTable(QStringLiteral("Posten.DB"),
                 {{"Nr", ftString, 5, true}, {"Pos", ftInteger, 0, true}, {"Text", ftString, 20}, {"Betrag", ftFloat}},
                 {{QString(), "Nr;Pos", ixPrimary | ixUnique}});
     TTable m;
@@ -52,14 +44,6 @@ void createData()
     d.Open();
     for (int pos = 1; pos <= 3; ++pos) d.AppendRecord({QStringLiteral("A1"), pos, QStringLiteral("Teil %1").arg(pos), pos * 10.0});
     for (int pos = 1; pos <= 2; ++pos) d.AppendRecord({QStringLiteral("A2"), pos, QStringLiteral("Rad %1").arg(pos), pos * 5.0});
-}
-
-bool showActive(QWidget* w)
-{
-    w->show();
-    w->activateWindow();
-    QApplication::setActiveWindow(w);
-    return QTest::qWaitForWindowActive(w);
 }
 
 // Records the keys that reach a control.
@@ -92,68 +76,19 @@ private:
 };
 
 // Master with two edits and a memo, its cost lines in a grid.
-class TKeyForm : public QWidget {
+class TKeyForm : public TMasterDetailForm {
 public:
-    TKeyForm()
+    TKeyForm() : TMasterDetailForm(Options()) {}
+
+private:
+    static TOptions Options()
     {
-        setObjectName(QStringLiteral("KeyForm"));
-        Master = new TTable(this);
-        Master->SetDatabaseName(QStringLiteral("Pelmora"));
-        Master->SetTableName(QStringLiteral("Stamm.DB"));
-        SrcMaster = new TDataSource(this);
-        SrcMaster->SetDataSet(Master);
-        Detail = new TTable(this);
-        Detail->SetDatabaseName(QStringLiteral("Pelmora"));
-        Detail->SetTableName(QStringLiteral("Posten.DB"));
-        Detail->SetIndexFieldNames(QStringLiteral("Nr"));
-        Detail->SetMasterSource(SrcMaster);
-        Detail->SetMasterFields(QStringLiteral("Nr"));
-        SrcDetail = new TDataSource(this);
-        SrcDetail->SetDataSet(Detail);
-
-        auto* lay = new QVBoxLayout(this);
-        EditName = new TDBEdit(this);
-        EditName->setObjectName(QStringLiteral("EditName"));
-        EditName->SetDataSource(SrcMaster);
-        EditName->SetDataField(QStringLiteral("Name"));
-        EditOrt = new TDBEdit(this);
-        EditOrt->setObjectName(QStringLiteral("EditOrt"));
-        EditOrt->SetDataSource(SrcMaster);
-        EditOrt->SetDataField(QStringLiteral("Ort"));
-        Memo = new TDBMemo(this);
-        Memo->setObjectName(QStringLiteral("MemoNotiz"));
-        Memo->SetDataSource(SrcMaster);
-        Memo->SetDataField(QStringLiteral("Notiz"));
-        Grid = new TDBGrid(this);
-        Grid->setObjectName(QStringLiteral("GridPosten"));
-        Grid->SetDataSource(SrcDetail);
-        for (QWidget* w : {static_cast<QWidget*>(EditName), static_cast<QWidget*>(EditOrt),
-                           static_cast<QWidget*>(Memo), static_cast<QWidget*>(Grid)})
-            lay->addWidget(w);
-        Ext = new TDBExtender(this);
-        Master->Open();
-        Detail->Open();
-        resize(400, 500);
+        TOptions o;
+        o.MasterFile = QStringLiteral("Stamm.DB");
+        o.DetailFile = QStringLiteral("Posten.DB");
+        o.GridName = QStringLiteral("GridPosten");
+        return o;
     }
-
-    // Controls go before the tables they show, as forms go before the data module.
-    ~TKeyForm() override
-    {
-        delete Ext;
-        qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
-    }
-
-    QWidget* Control(const QString& name) const { return findChild<QWidget*>(name); }
-
-    TTable* Master;
-    TTable* Detail;
-    TDataSource* SrcMaster;
-    TDataSource* SrcDetail;
-    TDBEdit* EditName;
-    TDBEdit* EditOrt;
-    TDBMemo* Memo;
-    TDBGrid* Grid;
-    TDBExtender* Ext;
 };
 
 struct TCall {
@@ -220,7 +155,7 @@ private slots:
 
 private:
     void focus(QWidget* w);
-    std::unique_ptr<QTemporaryDir> m_shared, m_priv;
+    std::unique_ptr<TTestDatabases> m_db;
     std::unique_ptr<TKeyForm> m_form;
     std::vector<TCall> m_calls;
     bool m_veto = false;
@@ -228,17 +163,13 @@ private:
 
 void TestDBExtendKeys::initTestCase()
 {
-    m_shared = std::make_unique<QTemporaryDir>();
-    m_priv = std::make_unique<QTemporaryDir>();
-    Session().Reset();
-    Session().SetAliasPath(QStringLiteral("Pelmora"), m_shared->path());
-    Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_priv->path());
+    m_db = std::make_unique<TTestDatabases>(TTestDatabases::Empty);
     createData();
 }
 
 void TestDBExtendKeys::cleanupTestCase()
 {
-    Session().Reset();
+    m_db.reset();
 }
 
 void TestDBExtendKeys::init()
@@ -529,7 +460,7 @@ void TestDBExtendKeys::bookmarkDigit()
     QFETCH(bool, keypad);
     QFETCH(int, btn);
     QFETCH(int, info);
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     focus(m_form->EditName);
     TKeySpy spy;
     m_form->EditName->installEventFilter(&spy);
@@ -573,7 +504,7 @@ void TestDBExtendKeys::enterMovesFocus()
     QFETCH(int, modifiers);
     QFETCH(QString, to);
     QFETCH(bool, reaches);
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     QWidget* start = m_form->Control(from);
     focus(start);
     TKeySpy spy;
@@ -599,7 +530,7 @@ void TestDBExtendKeys::enterInMemo()
     QFETCH(QStringList, noSelectNext);
     QFETCH(bool, lineBreak);
     m_form->Ext->SetNoSelectNext(noSelectNext);
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     focus(m_form->Memo);
     m_form->Memo->moveCursor(QTextCursor::End);
     QTest::keyClick(m_form->Memo, Qt::Key_Return);
@@ -643,7 +574,7 @@ void TestDBExtendKeys::enterInGrid()
         ext->SetMasterSource(m_form->SrcMaster);
         ext->SetStayOnMasterSource(somOnlyMove);
     }
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     m_form->Detail->SetRecNo(startRec);
     focus(m_form->Grid);
     m_form->Grid->SetSelectedIndex(startCol);
@@ -692,7 +623,7 @@ void TestDBExtendKeys::shortcutKeys()
     m_veto = true;   // what the actions do is tested elsewhere
     const bool editor = control == QLatin1String("editor");
     if (editor) m_form->Grid->SetOptions(dgDefaultOptions | dgAlwaysShowEditor);
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     QWidget* w = m_form->Control(editor ? QStringLiteral("GridPosten") : control);
     focus(w);
     TKeySpy spy;
@@ -730,7 +661,7 @@ void TestDBExtendKeys::downOnLastGridRow()
     QFETCH(bool, reaches);
     TDBExtender* ext = m_form->Ext;
     ext->ExactBOF_EOF = exact;
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     ext->SetManageGlobalEdit(manageEdit);
     QCOMPARE(ext->EditMode(), !manageEdit);
     focus(m_form->Grid);
@@ -769,7 +700,7 @@ void TestDBExtendKeys::keysSwallowed()
     QFETCH(QString, situation);
     QFETCH(bool, reaches);
     m_veto = true;   // the typed letter is not to be saved
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     focus(m_form->EditName);
     if (situation == QLatin1String("busy")) m_form->Ext->BusyCount = 1;
     if (situation == QLatin1String("minimised")) {
@@ -811,7 +742,7 @@ void TestDBExtendKeys::incrementalSearch()
     QFETCH(int, charCase);
     TDBExtender* ext = m_form->Ext;
     ext->IncSrchCharCase = TEditCharCase(charCase);
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     focus(m_form->EditName);
     QTest::keyClick(m_form->EditName, Qt::Key_I, Qt::ControlModifier);
     QVERIFY(ext->IncSearchActive());
@@ -842,7 +773,7 @@ void TestDBExtendKeys::incrementalSearch()
 
 void TestDBExtendKeys::gridColumnHook()
 {
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     int previous = 0;
     m_form->Grid->OnColEnter = [&](TDBGrid*) { ++previous; };
     int changes = 0;
@@ -913,7 +844,7 @@ void TestDBExtendKeys::foreignGrid()
     };
     int changes = 0;
     ext->OnDataSetChanged = [&](QObject*, TDataSource*) { ++changes; };
-    QVERIFY(showActive(m_form.get()));
+    QVERIFY(ShowActive(m_form.get()));
     focus(scroll);
     QTest::keyClick(scroll, Qt::Key_Return, Qt::KeyboardModifiers(modifiers));
     if (col < 0) {

@@ -14,6 +14,8 @@
 #include "Panel.h"
 #include "Session.h"
 #include "Table.h"
+#include "TestTables.h"
+#include "UiTestSupport.h"
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -24,126 +26,10 @@
 
 namespace {
 
-struct MasterRow {
-    int nr;
-    const char* name;
-    const char* ort;
-};
-
 // Key order = entry order.
-const MasterRow kMasters[] = {
+const QList<TMasterRow> kMasters = {
     {1, "Anton", "Berlin"}, {2, "anna", "Hamburg"}, {3, "Berta", ""}, {4, "Hans", "Köln"}, {5, "Andreas", "Bonn"},
 };
-
-void createTable(const QString& file, std::vector<TFieldDef> fields, std::vector<TIndexDef> indexes)
-{
-    TTable t;
-    t.SetDatabaseName(QStringLiteral("Pelmora"));
-    t.SetTableName(file);
-    t.DefsForCreate() = std::move(fields);
-    t.IndexDefsForCreate() = std::move(indexes);
-    t.CreateTable();
-}
-
-void createData()
-{
-    createTable(QStringLiteral("Master.DB"),
-                {{"Nr", ftInteger, 0, true}, {"Name", ftString, 20}, {"Ort", ftString, 20}, {"Notiz", ftMemo, 240}},
-                {{QString(), "Nr", ixPrimary | ixUnique}, {"ByName", "Name", 0}, {"ByOrtName", "Ort;Name", 0}});
-    createTable(QStringLiteral("Detail.DB"),
-                {{"Nr", ftInteger, 0, true}, {"Pos", ftInteger, 0, true}, {"Text", ftString, 20}},
-                {{QString(), "Nr;Pos", ixPrimary | ixUnique}});
-    TTable m;
-    m.SetDatabaseName(QStringLiteral("Pelmora"));
-    m.SetTableName(QStringLiteral("Master.DB"));
-    m.Open();
-    for (const MasterRow& r : kMasters) {
-        m.Append();
-        m.FieldByName("Nr")->SetAsInteger(r.nr);
-        m.FieldByName("Name")->SetAsString(QString::fromUtf8(r.name));
-        if (*r.ort) m.FieldByName("Ort")->SetAsString(QString::fromUtf8(r.ort));
-        m.Post();
-    }
-    TTable d;
-    d.SetDatabaseName(QStringLiteral("Pelmora"));
-    d.SetTableName(QStringLiteral("Detail.DB"));
-    d.Open();
-    // Details of masters 1 to 3, and one whose master does not exist.
-    for (int nr : {1, 2, 3, 99})
-        for (int pos = 1; pos <= 3; ++pos) {
-            d.Append();
-            d.FieldByName("Nr")->SetAsInteger(nr);
-            d.FieldByName("Pos")->SetAsInteger(pos);
-            d.FieldByName("Text")->SetAsString(QStringLiteral("Teil %1.%2").arg(nr).arg(pos));
-            d.Post();
-        }
-}
-
-// The test form: master with edits and memo, detail in a grid.
-class TTestForm : public QWidget {
-public:
-    TTestForm()
-    {
-        setObjectName(QStringLiteral("TestForm"));
-        Master = new TTable(this);
-        Master->setObjectName(QStringLiteral("TTblMaster"));
-        Master->SetDatabaseName(QStringLiteral("Pelmora"));
-        Master->SetTableName(QStringLiteral("Master.DB"));
-        SrcMaster = new TDataSource(this);
-        SrcMaster->SetDataSet(Master);
-        Detail = new TTable(this);
-        Detail->setObjectName(QStringLiteral("TTblDetail"));
-        Detail->SetDatabaseName(QStringLiteral("Pelmora"));
-        Detail->SetTableName(QStringLiteral("Detail.DB"));
-        Detail->SetIndexFieldNames(QStringLiteral("Nr"));
-        Detail->SetMasterSource(SrcMaster);
-        Detail->SetMasterFields(QStringLiteral("Nr"));
-        SrcDetail = new TDataSource(this);
-        SrcDetail->SetDataSet(Detail);
-
-        auto* lay = new QVBoxLayout(this);
-        EditName = new TDBEdit(this);
-        EditName->setObjectName(QStringLiteral("EditName"));
-        EditName->SetDataSource(SrcMaster);
-        EditName->SetDataField(QStringLiteral("Name"));
-        Memo = new TDBMemo(this);
-        Memo->setObjectName(QStringLiteral("MemoNotiz"));
-        Memo->SetDataSource(SrcMaster);
-        Memo->SetDataField(QStringLiteral("Notiz"));
-        Grid = new TDBGrid(this);
-        Grid->setObjectName(QStringLiteral("GridDetail"));
-        Grid->SetDataSource(SrcDetail);
-        Panel = new TPanel(this);
-        Panel->setObjectName(QStringLiteral("PnlMeldung"));
-        lay->addWidget(EditName);
-        lay->addWidget(Memo);
-        lay->addWidget(Grid);
-        lay->addWidget(Panel);
-        Master->Open();
-        Detail->Open();
-        Ext = new TDBExtender(this);
-        Ext->SetMessagePanel(Panel);
-        Ext->ErrorBeep = false;
-    }
-
-    TTable* Master;
-    TTable* Detail;
-    TDataSource* SrcMaster;
-    TDataSource* SrcDetail;
-    TDBEdit* EditName;
-    TDBMemo* Memo;
-    TDBGrid* Grid;
-    TPanel* Panel;
-    TDBExtender* Ext;
-};
-
-int nrOf(TDataSet* ds) { return int(ds->FieldByName("Nr")->AsInteger()); }
-
-void gotoNr(TDataSet* ds, int nr)
-{
-    ds->First();
-    while (!ds->Eof() && nrOf(ds) != nr) ds->Next();
-}
 
 QStringList names(TDataSet* ds)
 {
@@ -177,19 +63,16 @@ class TstDbextendTables : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_shared, m_priv;
-    std::unique_ptr<TTestForm> m_form;
+    std::unique_ptr<TTestDatabases> m_db;
+    std::unique_ptr<TMasterDetailForm> m_form;
 
-    TTestForm& form()
+    TMasterDetailForm& form()
     {
         m_form.reset();
-        m_shared = std::make_unique<QTemporaryDir>();
-        m_priv = std::make_unique<QTemporaryDir>();
-        Session().Reset();
-        Session().SetAliasPath(QStringLiteral("Pelmora"), m_shared->path());
-        Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_priv->path());
-        createData();
-        m_form = std::make_unique<TTestForm>();
+        m_db = std::make_unique<TTestDatabases>(TTestDatabases::Empty);
+        // Details of masters 1 to 3, and of one that does not exist.
+        CreateMasterDetailTables(kMasters, {1, 2, 3, 99});
+        m_form = std::make_unique<TMasterDetailForm>();
         return *m_form;
     }
 
@@ -197,7 +80,7 @@ private slots:
     void cleanup()
     {
         m_form.reset();
-        Session().Reset();
+        m_db.reset();
     }
 
     // ------------------------------------------------------ pattern matcher
@@ -289,7 +172,7 @@ private slots:
     void reopenRebuildsEntry()
     {
         QFETCH(bool, bareDataSet);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableDefs* e = bareDataSet ? f.Ext->Tables().FindOrAddByDataSet(f.Master)
                                     : f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         QVERIFY(e);
@@ -329,7 +212,7 @@ private slots:
 
     void indexChangedOutsideResetsEntry()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableDefs* e = f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         e->SearchField = QStringLiteral("Name");
         f.Master->SetIndexName(QStringLiteral("ByName"));
@@ -360,7 +243,7 @@ private slots:
         QFETCH(bool, last);
         QFETCH(bool, bof);
         QFETCH(bool, eof);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableDefs* e = f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         for (const QString& step : walk.split(u',', Qt::SkipEmptyParts)) {
             if (step == "last") f.Master->Last();
@@ -377,15 +260,15 @@ private slots:
         QCOMPARE(e->IsFirst(nullptr), bof);
         QCOMPARE(e->IsLast(nullptr), eof);
         // The probe never moves the data set.
-        const int nr = nrOf(f.Master);
+        const int nr = NrOf(f.Master);
         e->IsFirst(probe);
         e->IsLast(probe);
-        QCOMPARE(nrOf(f.Master), nr);
+        QCOMPARE(NrOf(f.Master), nr);
     }
 
     void probeOfInactiveDataSet()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableDefs* e = f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         f.Master->Close();
         QVERIFY(!e->ProbeCursor());
@@ -421,7 +304,7 @@ private slots:
         QFETCH(QString, hidden);
         QFETCH(QStringList, captions);
         QFETCH(QStringList, indexNames);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Master->FieldByName("Nr")->SetDisplayLabel(QStringLiteral("Nummer"));
         f.Master->FieldByName("Name")->SetDisplayLabel(QStringLiteral("Kunde"));
         f.Master->FieldByName("Ort")->SetDisplayLabel(QStringLiteral("Wohnort"));
@@ -447,7 +330,7 @@ private slots:
 
     void descriptionHandlerRenames()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->GetIdxDescription = [](TTable*, const QString& idxName, QString& desc, bool&) {
             if (idxName == "ByName") desc = QStringLiteral("Nach Name");
         };
@@ -460,7 +343,7 @@ private slots:
 
     void setIndex()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableDefs* e = f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         e->SearchField = QStringLiteral("Name");
         e->Bookmarks()->Add();
@@ -487,7 +370,7 @@ private slots:
         db->AddValCheck(QStringLiteral("Master.DB"), {3, false, QStringLiteral("Orte.DB"), 1});
         db->AddValCheck(QStringLiteral("Master.DB"), {2, true, QString(), 0});
         db->AddValCheck(QStringLiteral("Master.DB"), {2, false, QStringLiteral("Namen.DB"), 4});
-        m_form = std::make_unique<TTestForm>();
+        m_form = std::make_unique<TMasterDetailForm>();
         TTableDefs* e = m_form->Ext->Tables().FindOrAddBySource(m_form->SrcMaster);
         int type = -1;
         QString table;
@@ -506,7 +389,7 @@ private slots:
 
     void relinkKeepsEntry()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableList& list = f.Ext->Tables();
         TTableDefs* e = list.FindOrAddBySource(f.SrcMaster);
         e->SearchField = QStringLiteral("Name");
@@ -526,7 +409,7 @@ private slots:
 
     void noticesReachTheExtender()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableDefs* e = f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         auto log = std::make_shared<QStringList>();
         TDataSource* src = f.SrcMaster;
@@ -552,7 +435,7 @@ private slots:
 
     void postAll()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableList& list = f.Ext->Tables();
         list.FindOrAddBySource(f.SrcMaster);
         list.FindOrAddBySource(f.SrcDetail);
@@ -566,7 +449,7 @@ private slots:
 
     void shareWith()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableDefs* e = f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         auto* view = new TDataSource(&f);
         auto* copy = new TTable(&f);
@@ -584,7 +467,7 @@ private slots:
 
     void bookmarkOptionsReachEveryManager()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableList& list = f.Ext->Tables();
         TTableDefs* m = list.FindOrAddBySource(f.SrcMaster);
         TTableDefs* d = list.FindOrAddBySource(f.SrcDetail);
@@ -624,8 +507,8 @@ private slots:
         QFETCH(bool, found);
         QFETCH(int, masterAfter);
         QFETCH(QString, dialog);
-        TTestForm& f = form();
-        gotoNr(f.Master, masterBefore);
+        TMasterDetailForm& f = form();
+        GotoNr(f.Master, masterBefore);
         TTable source;
         source.SetDatabaseName(QStringLiteral("Pelmora"));
         source.SetTableName(QStringLiteral("Detail.DB"));
@@ -637,12 +520,12 @@ private slots:
         const QStringList& events = *log;
         TDialogRecorder rec;
         QCOMPARE(LocateRecord(f.Detail, &source, true), found);
-        QCOMPARE(nrOf(f.Master), masterAfter);
+        QCOMPARE(NrOf(f.Master), masterAfter);
         QVERIFY(!events.isEmpty());
         QCOMPARE(events.first(), QStringLiteral("before"));
         QCOMPARE(events.last(), QStringLiteral("after"));
         if (found) {
-            QCOMPARE(nrOf(f.Detail), nr);
+            QCOMPARE(NrOf(f.Detail), nr);
             QCOMPARE(int(f.Detail->FieldByName("Pos")->AsInteger()), pos);
             QVERIFY(rec.IsEmpty());
         } else {
@@ -655,14 +538,14 @@ private slots:
 
     void secondTable()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Master->SetIndexName(QStringLiteral("ByName"));
-        gotoNr(f.Master, 4);
+        GotoNr(f.Master, 4);
         std::unique_ptr<TTable> t(SecondTable(f.Master, nullptr, true, true, true));
         QCOMPARE(t->TableName(), f.Master->TableName());
         QCOMPARE(t->IndexName(), QStringLiteral("ByName"));
         QVERIFY(!t->CanModify());
-        QCOMPARE(nrOf(t.get()), 4);
+        QCOMPARE(NrOf(t.get()), 4);
         std::unique_ptr<TTable> closed(SecondTable(f.Detail, nullptr, false, false, false));
         QVERIFY(!closed->Active());
         QCOMPARE(closed->IndexFieldNames(), QStringLiteral("Nr"));
@@ -672,7 +555,7 @@ private slots:
 
     void bookmarkNumbering()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TBMManager bm(f.Master, true, true, true, true);
         QCOMPARE(bm.Add(), 1);
         f.Master->Next();
@@ -701,7 +584,7 @@ private slots:
         QFETCH(int, digit);
         QFETCH(QList<int>, after);
         QFETCH(int, replaced);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TBMManager bm(f.Master, true, true, true, true);
         for (int n : {1, 3, 4}) {
             bm.SetNumbered(n);
@@ -743,7 +626,7 @@ private slots:
         QFETCH(int, to);
         QFETCH(QList<int>, originals);
         QFETCH(QList<int>, after);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TBMManager bm(f.Master, true, true, true, true);
         QHash<TBookmark, int> original;
         for (int n : start) {
@@ -773,7 +656,7 @@ private slots:
         QFETCH(bool, keepOnlyIndex);
         QFETCH(QString, index);
         QFETCH(QStringList, columns);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Master->SetIndexName(index);
         TBMManager bm(f.Master, true, true, true, keepOnlyIndex);
         QCOMPARE(bm.ColumnFields(), columns);
@@ -807,14 +690,14 @@ private slots:
     {
         QFETCH(bool, allowMasterMove);
         QFETCH(bool, reached);
-        TTestForm& f = form();
-        gotoNr(f.Master, 2);
+        TMasterDetailForm& f = form();
+        GotoNr(f.Master, 2);
         f.Detail->Next();
         TBMManager bm(f.Detail, true, allowMasterMove, true, true);
         QCOMPARE(bm.Add(), 1);
-        gotoNr(f.Master, 1);
+        GotoNr(f.Master, 1);
         QCOMPARE(bm.GotoNumber(1, false), reached);
-        QCOMPARE(nrOf(f.Master), reached ? 2 : 1);
+        QCOMPARE(NrOf(f.Master), reached ? 2 : 1);
         if (reached) {
             QCOMPARE(int(f.Detail->FieldByName("Pos")->AsInteger()), 2);
         } else {
@@ -832,7 +715,7 @@ private slots:
 
     void filterStates()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TDBEFilter filter;
         QCOMPARE(filter.State(), 0);
         filter.SetDataSet(f.Master);
@@ -901,7 +784,7 @@ private slots:
         QFETCH(QStringList, fields);
         QFETCH(QList<int>, connectives);
         QFETCH(QStringList, visible);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TTableDefs* e = f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         std::vector<TDBEFilterRow> rows;
         for (int i = 0; i < ops.size(); ++i)
@@ -913,7 +796,7 @@ private slots:
 
     void filterExpressionBytes()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TDBEFilter filter;
         filter.SetDataSet(f.Master);
         const std::vector<TDBEFilterRow> rows{{QStringLiteral("Name"), foEqual, QStringLiteral("Mü.."), foAnd},
@@ -959,7 +842,7 @@ private slots:
         QFETCH(bool, ok);
         QFETCH(QVariant, value);
         QFETCH(int, flag);
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         QVariant got;
         int gotFlag = -1;
         QCOMPARE(TDBEFilter::ConvertOperand(f.Master->FieldByName(field), text, got, gotFlag), ok);
@@ -969,7 +852,7 @@ private slots:
 
     void filterLimits()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         TDBEFilter filter;
         filter.SetDataSet(f.Master);
         TField* name = f.Master->FieldByName("Name");
@@ -1007,7 +890,7 @@ private slots:
 
     void filterProgressMessage()
     {
-        TTestForm& f = form();
+        TMasterDetailForm& f = form();
         f.Ext->SetShowStatusOptions(TDBShowStatusSet{ssTblName});
         TTableDefs* e = f.Ext->Tables().FindOrAddBySource(f.SrcMaster);
         auto log = std::make_shared<QStringList>();

@@ -2,6 +2,8 @@
 #include "DBGrid.h"
 #include "DBGridModel.h"
 #include "Dialogs.h"
+#include "DataMod.h"
+#include "Table.h"
 #include "UiTestSupport.h"
 #include <QComboBox>
 #include <QHeaderView>
