@@ -1,7 +1,10 @@
 #include "DataMod.h"
 #include "DBErrors.h"
+#include "Utility.h"
 #include <QDir>
 #include <QFile>
+#include <algorithm>
+#include <cmath>
 
 static void InitDeliveredResources()
 {
@@ -353,6 +356,84 @@ void TDataModule1::ResetSpareHandles()
     }
 }
 
+namespace {
+
+// The spare handle on one of the machine's detail tables, ranged to the machine.
+struct TDetailOfMachine {
+    const char* Table;
+    const char* Index;   // the fields the link uses
+};
+const TDetailOfMachine kVouchers{"KfzVar.DB", "IdentNummer"};
+const TDetailOfMachine kEvaluations{"KfzMonat.DB", "IdentNummer"};
+const TDetailOfMachine kHistory{"KfzHisto.DB", "KfzNr"};
+
+const int kHistoryKeyLength = 10;
+
+void OpenDetailOfMachine(TTable* t, const TDetailOfMachine& d, TDataSource* machines)
+{
+    t->SetDatabaseName(QStringLiteral("Pelmora"));
+    t->SetTableName(QString::fromLatin1(d.Table));
+    t->SetIndexFieldNames(QString::fromLatin1(d.Index));
+    t->SetMasterSource(machines);
+    t->SetMasterFields(QStringLiteral("IdentNummer"));
+    t->Open();
+}
+
+}   // namespace
+
+TDataModule1::TMaschinenAnhang TDataModule1::MaschinenAnhang()
+{
+    TMaschinenAnhang a;
+    const auto count = [this](const TDetailOfMachine& d) {
+        OpenDetailOfMachine(TTblVar, d, TDataSrcMain);
+        const int n = TTblVar->RecordCount();
+        ResetSpareHandles();
+        return n;
+    };
+    try {
+        a.Belege = count(kVouchers);
+        a.Auswertungen = count(kEvaluations);
+        a.Historie = count(kHistory);
+    } catch (...) {
+        ResetSpareHandles();
+        throw;
+    }
+
+    const QString number = TTblMain->FieldByName(QStringLiteral("IdentNummer"))->AsString();
+    const QString key = number.left(kHistoryKeyLength);
+    TTable machines;
+    machines.SetDatabaseName(QStringLiteral("Pelmora"));
+    machines.SetTableName(QStringLiteral("KfzStamm.db"));
+    machines.Open();
+    TField* other = machines.FieldByName(QStringLiteral("IdentNummer"));
+    for (machines.First(); !machines.Eof() && !a.HistorieGeteilt; machines.Next()) {
+        const QString n = other->AsString();
+        if (n != number && n.left(kHistoryKeyLength).compare(key, Qt::CaseInsensitive) == 0) a.HistorieGeteilt = true;
+    }
+    return a;
+}
+
+void TDataModule1::MaschinenAnhangLoeschen()
+{
+    const bool shared = MaschinenAnhang().HistorieGeteilt;
+    std::vector<TDetailOfMachine> details{kVouchers, kEvaluations};
+    if (!shared) details.push_back(kHistory);
+    try {
+        for (const TDetailOfMachine& d : details) {
+            TTable* t = TTblVar;
+            OpenDetailOfMachine(t, d, TDataSrcMain);
+            while (!t->IsEmpty()) {
+                t->First();
+                t->Delete();
+            }
+            ResetSpareHandles();
+        }
+    } catch (...) {
+        ResetSpareHandles();
+        throw;
+    }
+}
+
 void TDataModule1::MonatsSummenBerechnen()
 {
     TTable* t = TTblMonatKosten;
@@ -366,15 +447,43 @@ void TDataModule1::MonatsSummenBerechnen()
         {&TMonatsSummen::Sonstigekosten3, "Sonstigekosten3"}, {&TMonatsSummen::VerbrauchLiter, "VerbrauchLiter"}};
     TField* fields[std::size(terms)];
     for (size_t i = 0; i < std::size(terms); ++i) fields[i] = t->FieldByName(QString::fromLatin1(terms[i].field));
-    t->DisableControls();
-    try {
-        for (t->First(); !t->Eof(); t->Next())
-            for (size_t i = 0; i < std::size(terms); ++i)
-                if (!fields[i]->IsNull()) sums.*terms[i].sum += fields[i]->AsFloat();
-    } catch (...) {
-        t->EnableControls();
-        throw;
-    }
-    t->EnableControls();
+    TControlsDisabled still(t);
+    for (t->First(); !t->Eof(); t->Next())
+        for (size_t i = 0; i < std::size(terms); ++i)
+            if (!fields[i]->IsNull()) sums.*terms[i].sum += fields[i]->AsFloat();
     MonatsSummen = sums;
+}
+
+// ------------------------------------------------------- monthly evaluation
+
+TMonatsErgebnis BerechneMonatsErgebnis(TDataSet* belege, const QString& identNummer, int jahr, int monat)
+{
+    TMonatsErgebnis r;
+    r.IdentNummer = identNummer;
+    r.Jahr = jahr;
+    r.Monat = monat;
+    struct Term { qint64 TMonatsErgebnis::*sum; const char* field; };
+    static const Term terms[] = {
+        {&TMonatsErgebnis::Benzin, "Benzinkosten"},       {&TMonatsErgebnis::Reparatur, "ReparaturKosten"},
+        {&TMonatsErgebnis::Reifen, "ReifenKosten"},       {&TMonatsErgebnis::Wartung, "Wartungskosten"},
+        {&TMonatsErgebnis::Untersuchung, "Untersuchungskosten"}, {&TMonatsErgebnis::Sonstige1, "SonstigeKosten1"},
+        {&TMonatsErgebnis::Sonstige2, "SonstigeKosten2"}, {&TMonatsErgebnis::Sonstige3, "SonstigeKosten3"}};
+    TField* amounts[std::size(terms)];
+    for (size_t i = 0; i < std::size(terms); ++i) amounts[i] = belege->FieldByName(QString::fromLatin1(terms[i].field));
+    TField* date = belege->FieldByName(QStringLiteral("BelegDatum"));
+    TField* hours = belege->FieldByName(QStringLiteral("Betriebsstunden"));
+    TField* litres = belege->FieldByName(QStringLiteral("BenzinLiter"));
+
+    TControlsDisabled still(belege);
+    for (belege->First(); !belege->Eof(); belege->Next()) {
+        if (!hours->IsNull()) r.Betriebsstunden = std::max(r.Betriebsstunden, hours->AsFloat());
+        const QDate d = date->AsDate();
+        if (!d.isValid() || d.year() != jahr || d.month() != monat) continue;
+        for (size_t i = 0; i < std::size(terms); ++i)
+            if (!amounts[i]->IsNull()) r.*terms[i].sum += ToFixed(amounts[i]->AsFloat());
+        if (!litres->IsNull()) r.Liter += litres->AsFloat();
+    }
+    for (const Term& term : terms) r.Gesamt += r.*term.sum;
+    r.Gueltig = true;
+    return r;
 }

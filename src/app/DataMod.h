@@ -24,6 +24,22 @@ const TTableSchema& SchemaOf(const QString& fileName);
 // Creates missing tables in both databases and fills the delivered records.
 void CreateMissingTables();
 
+// One machine's month, summed from its vouchers.
+struct TMonatsErgebnis {
+    bool Gueltig = false;
+    QString IdentNummer;      // the machine it was computed for
+    int Jahr = 0;
+    int Monat = 0;            // 1 to 12
+    // Fixed-point amounts, ten-thousandths.
+    qint64 Reparatur = 0, Reifen = 0, Wartung = 0, Untersuchung = 0, Benzin = 0, Sonstige1 = 0, Sonstige2 = 0,
+           Sonstige3 = 0, Gesamt = 0;
+    double Liter = 0;
+    double Betriebsstunden = 0;   // the highest reading of any voucher, whatever its month
+};
+// Sums the vouchers a KfzVar.DB data set shows (one machine's range) for a
+// month by their BelegDatum. The data set is walked and left at its end.
+TMonatsErgebnis BerechneMonatsErgebnis(TDataSet* belege, const QString& identNummer, int jahr, int monat);
+
 class TDataModule1 : public QObject {
     Q_OBJECT
 public:
@@ -65,6 +81,20 @@ public:
 
     // Observers of the start and end (the order is part of the contract).
     static std::function<void(const QString& tableName, bool opened)> OnTableSwitched;
+
+    // --- what belongs to a machine
+    // The current machine's records in the other tables. Its history is
+    // keyed by the first 10 characters of the number and may be shared.
+    struct TMaschinenAnhang {
+        int Belege = 0;
+        int Auswertungen = 0;
+        int Historie = 0;
+        bool HistorieGeteilt = false;   // another machine has the same first 10 characters
+    };
+    TMaschinenAnhang MaschinenAnhang();
+    // Deletes the current machine's vouchers, evaluations and, unless shared,
+    // its history; the caller holds the transaction around it and the machine.
+    void MaschinenAnhangLoeschen();
 
     // --- monthly overview totals
     // Sums over KfzMonat.DB as it stands: the current machine, narrowed by any filter.

@@ -24,6 +24,7 @@
 #include "Utility.h"
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -936,16 +937,22 @@ void THauptFormular::TDBExtenderMainBeforeHandleNBBtn(TDBENavigateBtn& button)
         MessageDlg(QStringLiteral("Sie haben nur Leserechte!"), mtInformation, mbOK);
         throw EAbort();
     }
+    if (button == nbDelete) TDBExtenderMain->ConfDelQuestion = MaschineLoeschenFrage();
 }
 
 void THauptFormular::TDBExtenderMainAfterHandleNBBtn(TDBENavigateBtn button)
 {
     if (button == nbDupRecord && DM->TTblMain->State() == dsInsert) {
         MessageDlg(S("Bitte geben Sie anschließend die neue Identifikationsnummer ein!"), mtInformation, mbOK);
+        // The number goes from the copy itself: the edit shows its field
+        // afresh when the window is active again after the box.
+        DM->TTblMain->FieldByName(QStringLiteral("IdentNummer"))->Clear();
         EditIdentNr->setFocus();
         EditIdentNr->clear();
     }
     if (button == nbInsert) EditIdentNr->setFocus();
+    // A deletion that failed after it began leaves nothing half done.
+    MaschineLoeschenAbschliessen(false);
     ShowEditMode();
 }
 
@@ -999,6 +1006,36 @@ void THauptFormular::FormShow()
     ShowEditMode();
     const bool startEditing = EinstellungenFormular && EinstellungenFormular->DBCheckBoxSchreibschutz->isChecked();
     if (startEditing && !ReadOnlyMode()) TDBENavMain->BtnClick(nbGlobalEdit);
+    // The keys of the extender (Ins, F9, paging) need a data control with the focus.
+    EditIdentNr->setFocus(Qt::OtherFocusReason);
+}
+
+void THauptFormular::closeEvent(QCloseEvent* e)
+{
+    if (!PostPendingEdits()) {
+        e->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(e);
+}
+
+bool THauptFormular::PostPendingEdits()
+{
+    // As a move would post them: the details first, the machine last, since
+    // a voucher's rules may post the machine too.
+    std::vector<TTable*> tables;
+    for (TTable* t : DM->StartTables())
+        if (t != DM->TTblMain) tables.push_back(t);
+    tables.push_back(DM->TTblMain);
+    try {
+        for (TTable* t : tables)
+            if (t->Active() && (t->State() == dsEdit || t->State() == dsInsert)) t->Post();
+    } catch (...) {
+        // The refusing rule has shown its message; others are shown here.
+        HandleException(this);
+        return false;
+    }
+    return true;
 }
 
 // ------------------------------------------------------------------- tabs

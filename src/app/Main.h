@@ -1,6 +1,7 @@
 #pragma once
 // The main window: navigator bar, header line, the six tabs, status line
 // and main menu.
+#include "DataMod.h"
 #include "Dbextend.h"
 #include <QColor>
 #include <QMainWindow>
@@ -240,6 +241,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void BuildFrame();
@@ -256,6 +258,8 @@ private:
     QWidget* DataBoundTextControl() const;
 
     void BuildExtender();
+    // Posts every pending edit or insert through its rules; false when one refuses.
+    bool PostPendingEdits();
     bool m_shown = false;
     int m_lastPage = 0;
     bool m_pageByCode = false;
@@ -263,17 +267,6 @@ private:
     // --- monthly evaluation and monthly overview
 public:
     // The last computed month, kept until the next computation; saving uses it.
-    struct TMonatsErgebnis {
-        bool Gueltig = false;
-        QString IdentNummer;      // the machine it was computed for
-        int Jahr = 0;
-        int Monat = 0;            // 1 to 12
-        // Fixed-point amounts, ten-thousandths.
-        qint64 Reparatur = 0, Reifen = 0, Wartung = 0, Untersuchung = 0, Benzin = 0, Sonstige1 = 0, Sonstige2 = 0,
-               Sonstige3 = 0, Gesamt = 0;
-        double Liter = 0;
-        double Betriebsstunden = 0;
-    };
     TMonatsErgebnis MonatsErgebnis;
     void MonatsauswertungBerechnen();
     void MonatsuebersichtBerechnen();
@@ -309,6 +302,9 @@ private:
     // --- machine master data, variable costs and due dates
 public:
     void TTblMainBeforePost();
+    void TTblMainBeforeDelete();
+    // The delete question, with what goes with the machine.
+    QString MaschineLoeschenFrage();
     void TBitBtnStammdatenDruckenClick();
     void TBitBtnStammdatenPreviewClick();
     void TTblVarKostenBeforeInsert();
@@ -337,4 +333,7 @@ private:
     void VarKostenDrucken(int mode);
     void StammdatenDrucken(int mode);
     QWidget* m_terminComponent = nullptr;
+    // Ends the transaction a machine's deletion began.
+    void MaschineLoeschenAbschliessen(bool commit);
+    bool m_maschineLoeschen = false;
 };

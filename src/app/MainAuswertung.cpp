@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <cmath>
 
 void THauptFormular::ConnectAuswertungHandlers()
 {
@@ -36,43 +35,10 @@ void THauptFormular::MonatsauswertungBerechnen()
     qint64 year = 0;
     if (!DBFormat::TryStrToInt(yearText, year)) throw EConvertError(DBConsts::SInvalidInteger.arg(yearText));
 
-    TMonatsErgebnis r;
-    r.IdentNummer = DM->TTblMain->FieldByName(QStringLiteral("IdentNummer"))->AsString();
-    r.Jahr = int(year);
-    r.Monat = CmbBoxMonatsauswertungMonat->currentIndex() + 1;
-
-    TTable* t = DM->TTblVarKosten;
-    struct Term { qint64 TMonatsErgebnis::*sum; const char* field; };
-    static const Term terms[] = {
-        {&TMonatsErgebnis::Benzin, "Benzinkosten"},       {&TMonatsErgebnis::Reparatur, "ReparaturKosten"},
-        {&TMonatsErgebnis::Reifen, "ReifenKosten"},       {&TMonatsErgebnis::Wartung, "Wartungskosten"},
-        {&TMonatsErgebnis::Untersuchung, "Untersuchungskosten"}, {&TMonatsErgebnis::Sonstige1, "SonstigeKosten1"},
-        {&TMonatsErgebnis::Sonstige2, "SonstigeKosten2"}, {&TMonatsErgebnis::Sonstige3, "SonstigeKosten3"}};
-    TField* amounts[std::size(terms)];
-    for (size_t i = 0; i < std::size(terms); ++i) amounts[i] = t->FieldByName(QString::fromLatin1(terms[i].field));
-    TField* date = t->FieldByName(QStringLiteral("BelegDatum"));
-    TField* hours = t->FieldByName(QStringLiteral("Betriebsstunden"));
-    TField* litres = t->FieldByName(QStringLiteral("BenzinLiter"));
-
-    t->DisableControls();
-    try {
-        for (t->First(); !t->Eof(); t->Next()) {
-            // The reading of every voucher counts, whatever its month.
-            if (!hours->IsNull()) r.Betriebsstunden = std::max(r.Betriebsstunden, hours->AsFloat());
-            const QDate d = date->AsDate();
-            if (!d.isValid() || d.year() != r.Jahr || d.month() != r.Monat) continue;
-            for (size_t i = 0; i < std::size(terms); ++i)
-                if (!amounts[i]->IsNull()) r.*terms[i].sum += ToFixed(amounts[i]->AsFloat());
-            if (!litres->IsNull()) r.Liter += litres->AsFloat();
-        }
-    } catch (...) {
-        t->EnableControls();
-        throw;
-    }
-    t->EnableControls();
-    for (const Term& term : terms) r.Gesamt += r.*term.sum;
-    r.Gueltig = true;
-    MonatsErgebnis = r;
+    const QString machine = DM->TTblMain->FieldByName(QStringLiteral("IdentNummer"))->AsString();
+    MonatsErgebnis =
+        BerechneMonatsErgebnis(DM->TTblVarKosten, machine, int(year), CmbBoxMonatsauswertungMonat->currentIndex() + 1);
+    const TMonatsErgebnis& r = MonatsErgebnis;
 
     TLblSummeVarKostenMonat->setText(FixedToStr(r.Gesamt));
     TLblSummeGesamtKostenMonat->setText(FixedToStr(r.Gesamt));
@@ -135,9 +101,10 @@ void THauptFormular::TBtnMonatsauswertungSpeichernClick()
             }
             t->Delete();
         }
-        t->InsertRecord({r.IdentNummer, yearText, r.Monat, monthName, FromFixed(r.Gesamt), FromFixed(r.Reparatur),
-                         FromFixed(r.Reifen), FromFixed(r.Wartung), FromFixed(r.Untersuchung), FromFixed(r.Benzin),
-                         FromFixed(r.Sonstige1), FromFixed(r.Sonstige2), FromFixed(r.Sonstige3), r.Liter,
+        t->InsertRecord({r.IdentNummer, yearText, r.Monat, monthName, FromFixed(r.Gesamt),
+                         FromFixed(r.Reparatur), FromFixed(r.Reifen), FromFixed(r.Wartung),
+                         FromFixed(r.Untersuchung), FromFixed(r.Benzin), FromFixed(r.Sonstige1),
+                         FromFixed(r.Sonstige2), FromFixed(r.Sonstige3), r.Liter,
                          r.Betriebsstunden});
     } catch (...) {
         if (t->State() == dsInsert) t->Cancel();

@@ -10,6 +10,7 @@
 #include "Main.h"
 #include "RadioGrp.h"
 #include "Report1.h"
+#include "Session.h"
 #include <QPushButton>
 
 namespace {
@@ -21,6 +22,16 @@ void AddToList(TTable* list, const QString& field, const QString& text)
     list->Insert();
     list->FieldByName(field)->SetAsString(text);
     list->Post();
+}
+
+QString Anzahl(int n, const char* one, const char* many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
+TDatabase* Pelmora()
+{
+    return Session().Database(QStringLiteral("Pelmora"));
 }
 
 }   // namespace
@@ -36,6 +47,16 @@ void THauptFormular::ConnectStammHandlers()
     t->BeforePost = [this, previous](TDataSet* ds) {
         if (previous) previous(ds);
         TTblMainBeforePost();
+    };
+    auto beforeDelete = t->BeforeDelete;
+    t->BeforeDelete = [this, beforeDelete](TDataSet* ds) {
+        if (beforeDelete) beforeDelete(ds);
+        TTblMainBeforeDelete();
+    };
+    auto afterDelete = t->AfterDelete;
+    t->AfterDelete = [this, afterDelete](TDataSet* ds) {
+        MaschineLoeschenAbschliessen(true);
+        if (afterDelete) afterDelete(ds);
     };
     ConnectGuarded(TBitBtnStammdatenDrucken, &QPushButton::clicked, this, &THauptFormular::TBitBtnStammdatenDruckenClick);
     ConnectGuarded(TBitBtnStammdatenPreview, &QPushButton::clicked, this, &THauptFormular::TBitBtnStammdatenPreviewClick);
@@ -74,4 +95,52 @@ void THauptFormular::TBitBtnStammdatenDruckenClick()
 void THauptFormular::TBitBtnStammdatenPreviewClick()
 {
     StammdatenDrucken(rmPreview);
+}
+
+// ------------------------------------------------------------ deleting
+
+QString THauptFormular::MaschineLoeschenFrage()
+{
+    const QString frage = QString::fromUtf8("Möchten Sie diese Maschine wirklich löschen.");
+    TTable* t = DM->TTblMain;
+    // A new machine has nothing stored yet; deleting it only drops the input.
+    if (t->State() == dsInsert || t->IsEmpty()) return frage;
+    const TDataModule1::TMaschinenAnhang a = DM->MaschinenAnhang();
+    const int historie = a.HistorieGeteilt ? 0 : a.Historie;
+    QString text = frage;
+    if (a.Belege || a.Auswertungen || historie)
+        text += QStringLiteral("\rMit ihr werden %1, %2 und %3 gelöscht.")
+                    .arg(Anzahl(a.Belege, "Kostenbeleg", "Kostenbelege"),
+                         Anzahl(a.Auswertungen, "Monatsauswertung", "Monatsauswertungen"),
+                         Anzahl(historie, "Historieneintrag", "Historieneinträge"));
+    if (a.HistorieGeteilt && a.Historie)
+        text += QStringLiteral("\rDie Historie (%1) bleibt erhalten, da eine andere Maschine dieselben ersten 10 "
+                               "Zeichen der Identifikationsnummer hat.")
+                    .arg(Anzahl(a.Historie, "Eintrag", "Einträge"));
+    return text;
+}
+
+void THauptFormular::TTblMainBeforeDelete()
+{
+    // The machine and what belongs to it go in one transaction: either all or nothing.
+    Pelmora()->BeginTransaction();
+    m_maschineLoeschen = true;
+    try {
+        DM->MaschinenAnhangLoeschen();
+    } catch (...) {
+        MaschineLoeschenAbschliessen(false);
+        throw;
+    }
+}
+
+void THauptFormular::MaschineLoeschenAbschliessen(bool commit)
+{
+    if (!m_maschineLoeschen) return;
+    m_maschineLoeschen = false;
+    if (commit) {
+        Pelmora()->Commit();
+    } else {
+        Pelmora()->Rollback();
+        DM->TTblMain->Refresh();
+    }
 }

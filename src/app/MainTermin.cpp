@@ -118,7 +118,7 @@ void THauptFormular::NchstenTermin1Click()
         m->FieldByName(art.Feld)->SetAsFloat(neu);
         m->Post();
     } else {
-        const std::optional<QDate> neu = AddMonthsExact(termin->AsDate(), int(intervall->AsFloat()));
+        const std::optional<QDate> neu = AddMonths(termin->AsDate(), int(intervall->AsFloat()));
         if (!neu) throw EConvertError(S("Ungültiges Argument zum Codieren des Datums"));
         m->Edit();
         m->FieldByName(art.Feld)->SetAsDate(*neu);
@@ -156,5 +156,11 @@ void THauptFormular::TerminFortschreibungAnbieten(const QString& code)
     if (!edit) return;
     if (MessageDlg(frage, mtConfirmation, mbYesNo) != mrYes) return;
     TPopupMenuTerminPopup(edit);
-    NchstenTermin1Click();
+    // The voucher is saved whatever happens here, and a failure must be seen
+    // however the voucher was saved (the cost tab's button swallows its own).
+    try {
+        NchstenTermin1Click();
+    } catch (...) {
+        HandleException(this);
+    }
 }

@@ -1,6 +1,7 @@
 #include "Utility.h"
 #include "DBFormat.h"
 #include <cmath>
+#include <algorithm>
 
 QStringList YearListItems(const QDate& today)
 {
@@ -18,16 +19,16 @@ int YearListIndex(const QStringList& items, const QDate& today)
     return i < items.size() ? i : -1;
 }
 
-std::optional<QDate> AddMonthsExact(const QDate& date, int months)
+std::optional<QDate> AddMonths(const QDate& date, int months)
 {
-    int y = date.year() + months / 12;
-    int m = date.month() + months % 12;
-    if (m > 12) {
-        ++y;
-        m -= 12;
-    }
-    if (m < 1 || !QDate::isValid(y, m, date.day())) return std::nullopt;
-    return QDate(y, m, date.day());
+    if (!date.isValid()) return std::nullopt;
+    // Months counted from year 0 keep the arithmetic away from QDate's limits.
+    const qint64 total = qint64(date.year()) * 12 + (date.month() - 1) + months;
+    const qint64 y = total >= 0 ? total / 12 : (total - 11) / 12;
+    const int m = int(total - y * 12) + 1;
+    if (y < 1 || y > 9999) return std::nullopt;
+    const int lastDay = QDate(int(y), m, 1).daysInMonth();
+    return QDate(int(y), m, std::min(date.day(), lastDay));
 }
 
 qint64 ToFixed(double amount)

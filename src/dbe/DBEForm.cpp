@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Dialogs.h"
 #include "Dbextend.h"
+#include "Guard.h"
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QPushButton>
@@ -99,13 +100,7 @@ void TDBEForm::FrameButtons(QPushButton* userBtn, std::initializer_list<QAbstrac
         if (!m_userBtnCaption.isEmpty()) userBtn->setText(m_userBtnCaption);
         if (!m_userBtnHint.isEmpty()) userBtn->setToolTip(m_userBtnHint);
         if (m_userBtnClick) {
-            connect(userBtn, &QAbstractButton::clicked, this, [this, userBtn] {
-                try {
-                    m_userBtnClick(userBtn);
-                } catch (...) {
-                    HandleException(userBtn);
-                }
-            });
+            ConnectGuarded(userBtn, &QAbstractButton::clicked, userBtn, [this, userBtn] { m_userBtnClick(userBtn); });
         }
     }
     if (m_ext && m_ext->HideBtnGlyphs)

@@ -69,6 +69,7 @@ void TDBENavigator::BuildButtons()
         b->resize(m_scrollBtnWidth, 25);
         b->hide();
         b->OnClick = [this, next](TDBENavButton*) { ScrollBy(next ? 1 : -1); };
+        b->SetHint(next ? QStringLiteral("Weitere Tasten rechts") : QStringLiteral("Weitere Tasten links"));
         return b;
     };
     m_scrollPrior = makeScroll(false);

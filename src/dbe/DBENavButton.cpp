@@ -1,4 +1,6 @@
 #include "DBENavButton.h"
+#include "Application.h"
+#include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -114,8 +116,66 @@ QPixmap DBEGlyphStrip(const QString& resourceName, int numGlyphs)
 
 // ---------------------------------------------------------------- button
 
+namespace {
+
+// What a screen reader or a test robot sees of a drawn button: a button
+// named by its hint, checkable when it toggles, that can be pressed.
+class TDBENavButtonAccessible : public QAccessibleWidget {
+public:
+    explicit TDBENavButtonAccessible(TDBENavButton* b) : QAccessibleWidget(b, QAccessible::Button) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        const auto* b = Button();
+        if (b->GroupIndex() != 0) {
+            s.checkable = true;
+            s.checked = b->Down();
+        }
+        s.pressed = b->Pressed() || (b->GroupIndex() == 0 && b->Down());
+        return s;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            if (const auto* box = qobject_cast<const TDBENavIncSrch*>(Button())) return box->Text();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name != pressAction()) {
+            QAccessibleWidget::doAction(name);
+            return;
+        }
+        if (!widget()->isEnabled()) return;
+        try {
+            Button()->Click();
+        } catch (...) {
+            HandleException(widget());
+        }
+    }
+
+private:
+    TDBENavButton* Button() const { return static_cast<TDBENavButton*>(widget()); }
+};
+
+QAccessibleInterface* NavButtonAccessibleFactory(const QString& className, QObject* object)
+{
+    if (auto* b = qobject_cast<TDBENavButton*>(object))
+        if (className == QLatin1String(b->metaObject()->className())) return new TDBENavButtonAccessible(b);
+    return nullptr;
+}
+
+}   // namespace
+
 TDBENavButton::TDBENavButton(QWidget* parent) : QWidget(parent)
 {
+    static const bool accessible = (QAccessible::installFactory(NavButtonAccessibleFactory), true);
+    Q_UNUSED(accessible);
     // The bar must never take the focus from the data control it serves.
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover);
@@ -148,6 +208,10 @@ void TDBENavButton::SetDown(bool on)
     if (m_down == on) return;
     m_down = on;
     update();
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent ev(this, changed);
+    QAccessible::updateAccessibility(&ev);
 }
 
 void TDBENavButton::SetHint(const QString& hint)
@@ -156,6 +220,9 @@ void TDBENavButton::SetHint(const QString& hint)
     const int bar = hint.indexOf(u'|');
     setToolTip(bar < 0 ? hint : hint.left(bar));
     setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+    // The hint is what the button is called, for the eye and the ear alike.
+    setAccessibleName(toolTip());
+    setAccessibleDescription(statusTip());
 }
 
 void TDBENavButton::Click()
@@ -342,6 +409,8 @@ void TDBENavIncSrch::SetText(const QString& s)
     if (m_text == s) return;
     m_text = s;
     update();
+    QAccessibleValueChangeEvent ev(this, s);
+    QAccessible::updateAccessibility(&ev);
 }
 
 QFont TDBENavIncSrch::TextFont()

@@ -122,8 +122,39 @@ protected:
 }   // namespace
 
 namespace {
+
 bool g_escapeNoted = false;
-}
+
+// Eats the key press that follows a shortcut override the extender acted on,
+// when the form's own routing is switched off meanwhile.
+class TKeyPressSwallow : public QObject {
+public:
+    TKeyPressSwallow(int key, Qt::KeyboardModifiers modifiers, QObject* owner)
+        : QObject(owner), m_key(key), m_modifiers(modifiers)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride) return false;
+        // Only the very next key event can be the press; whatever comes, the work is done.
+        QCoreApplication::instance()->removeEventFilter(this);
+        deleteLater();
+        const auto* ke = static_cast<QKeyEvent*>(event);
+        if (type != QEvent::KeyPress || ke->key() != m_key || ke->modifiers() != m_modifiers) return false;
+        event->accept();
+        return true;
+    }
+
+private:
+    int m_key;
+    Qt::KeyboardModifiers m_modifiers;
+};
+
+}   // namespace
 
 void NoteUserAbortKey(bool pending) { g_escapeNoted = pending; }
 
@@ -347,10 +378,9 @@ bool TDBExtender::RouteKey(QObject* watched, QEvent* event)
         return false;
     }
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) return false;
-    if (m_destroying || !watched->isWidgetType() || !FormIsActive()) return false;
+    if (m_destroying || !watched->isWidgetType()) return false;
     auto* w = static_cast<QWidget*>(watched);
     if (w == m_form || !m_form->isAncestorOf(w)) return false;
-
     // The same event handed on to a parent was routed at its first receiver.
     if (event == m_keySeen && int(type) == m_keySeenType && m_keySeenAt && m_keySeenAt != w
         && w->isAncestorOf(static_cast<QWidget*>(m_keySeenAt.data())))
@@ -369,6 +399,7 @@ bool TDBExtender::RouteKey(QObject* watched, QEvent* event)
         return swallow;
     }
     m_keyPending = 0;
+    if (!FormIsActive()) return false;
 
     bool handled = true;   // no shortcuts, or a search running: the key is dropped
     if (m_activeIf.Contains(ieShortCuts) && BusyCount <= 0) handled = ProcessPhysicalKey(ke);
@@ -378,6 +409,10 @@ bool TDBExtender::RouteKey(QObject* watched, QEvent* event)
         m_keyPending = handled ? 1 : 2;
         m_pendingKey = ke->key();
         m_pendingModifiers = int(ke->modifiers());
+        // The action may have shown a modal box, which takes this routing
+        // away with the form's activation; its press must still not reach
+        // the control (Ctrl+Del would start editing the record).
+        if (handled && !FormIsActive()) new TKeyPressSwallow(ke->key(), ke->modifiers(), this);
     }
     if (handled) event->accept();
     return handled;

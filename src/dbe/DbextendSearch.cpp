@@ -108,15 +108,6 @@ private:
     QElapsedTimer m_sinceCheck;
 };
 
-// Keeps the data-aware controls still while a search walks the records.
-struct TControlsDisabled {
-    explicit TControlsDisabled(TDataSet* ds) : m_ds(ds) { m_ds->DisableControls(); }
-    ~TControlsDisabled() { m_ds->EnableControls(); }
-    TControlsDisabled(const TControlsDisabled&) = delete;
-    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
-    TDataSet* m_ds;
-};
-
 // A search in progress: keys to the form are held back meanwhile, and an
 // Escape left over from before does not stop it.
 struct TSearchBusy {

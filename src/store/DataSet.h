@@ -261,3 +261,16 @@ private:
     TDataSource* m_source = nullptr;
     bool m_active = false, m_editing = false, m_readOnly = false, m_updating = false;
 };
+
+// Keeps the data-aware controls still while code walks the records; they
+// see the data set again on every way out.
+class TControlsDisabled {
+public:
+    explicit TControlsDisabled(TDataSet* ds) : m_ds(ds) { m_ds->DisableControls(); }
+    ~TControlsDisabled() { m_ds->EnableControls(); }
+    TControlsDisabled(const TControlsDisabled&) = delete;
+    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
+
+private:
+    TDataSet* m_ds;
+};

@@ -55,7 +55,10 @@ void TDBEdit::DataChange()
     if (maxLength() != limit) setMaxLength(limit);
     // The same text again would lose the cursor position.
     const QString t = ShowsEditText() ? f->Text() : f->DisplayText();
-    if (t != text()) setText(t);
+    if (t == text()) return;
+    setText(t);
+    // Shown, not typed into: the start of a long text, not its end.
+    if (!hasFocus()) setCursorPosition(0);
 }
 
 void TDBEdit::SetMaxLength(int n)

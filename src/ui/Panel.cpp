@@ -1,8 +1,36 @@
 #include "Panel.h"
+#include <QAccessibleWidget>
 #include <QPainter>
+
+namespace {
+
+// A panel is read as its caption; what it is for is its hint.
+class TPanelAccessible : public QAccessibleWidget {
+public:
+    explicit TPanelAccessible(TPanel* p) : QAccessibleWidget(p, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        const auto* p = static_cast<const TPanel*>(widget());
+        if (t == QAccessible::Name && !p->Caption().isEmpty()) return p->Caption();
+        if (t == QAccessible::Name || t == QAccessible::Description) return p->toolTip();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* PanelAccessibleFactory(const QString& className, QObject* object)
+{
+    if (auto* p = qobject_cast<TPanel*>(object))
+        if (className == QLatin1String(p->metaObject()->className())) return new TPanelAccessible(p);
+    return nullptr;
+}
+
+}   // namespace
 
 TPanel::TPanel(QWidget* parent) : QFrame(parent)
 {
+    static const bool accessible = (QAccessible::installFactory(PanelAccessibleFactory), true);
+    Q_UNUSED(accessible);
     SetBevelOuter(bvRaised);
 }
 
@@ -11,6 +39,8 @@ void TPanel::SetCaption(const QString& s)
     if (m_caption == s) return;
     m_caption = s;
     if (isVisible()) repaint();
+    QAccessibleEvent ev(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&ev);
 }
 
 void TPanel::SetColor(const QColor& c)

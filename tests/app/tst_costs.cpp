@@ -392,22 +392,42 @@ private slots:
         }
     }
 
-    void offerFailureAfterSaveIsSwallowed()
+    // The button swallows the post's own failures, not those of advancing:
+    // the voucher is saved and the user sees what became of the due date.
+    void offerAfterSaveAtMonthEnd_data()
     {
+        QTest::addColumn<QDate>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("30.11. + 3 to the end of February")
+            << QDate(2000, 11, 30) << "28.02.2001" << int(mtInformation)
+            << "Kleine Wartungstermin erfolgreich fortgeschrieben.";
+        QTest::newRow("beyond the year 9999 is shown") << QDate(9999, 11, 30) << "30.11.9999" << int(mtError)
+                                                        << QString::fromUtf8("Ungültiges Argument zum Codieren des Datums");
+    }
+    void offerAfterSaveAtMonthEnd()
+    {
+        QFETCH(QDate, before);
+        QFETCH(QString, after);
+        QFETCH(int, type);
+        QFETCH(QString, message);
         Start();
         DataModule1->TTblMain->Edit();
-        DataModule1->TTblMain->FieldByName(QStringLiteral("WartungKleinTermin"))->SetAsDate(QDate(2000, 11, 30));
+        DataModule1->TTblMain->FieldByName(QStringLiteral("WartungKleinTermin"))->SetAsDate(before);
         DataModule1->TTblMain->Post();
         NewVoucher();
         Fill({{"Wartungskosten", "80"}, {"Betriebsstunden", "90"}, {"NachschlagDummyFeld", "KLW"}});
         TDialogRecorder rec;
         rec.Answer({mrYes});
         Save();
-        // 30 February does not exist: the date stays, the voucher is saved.
-        QCOMPARE(rec.Records().size(), 1);
-        QCOMPARE(rec.Last().Type, mtConfirmation);
+        QCOMPARE(rec.Records().size(), 2);
+        QCOMPARE(rec.Records().first().Type, mtConfirmation);
+        QCOMPARE(int(rec.Last().Type), type);
+        QCOMPARE(rec.Last().Text, message);
         QCOMPARE(Costs()->State(), dsBrowse);
-        QCOMPARE(Machine("WartungKleinTermin"), QStringLiteral("30.11.2000"));
+        QCOMPARE(DataModule1->TTblMain->State(), dsBrowse);
+        QCOMPARE(Machine("WartungKleinTermin"), after);
     }
 
     void offerNamesFreeDate_data()

@@ -3,6 +3,7 @@
 // dates from the popup menu of the due-date edits.
 #include "DBComboBox.h"
 #include "DBEdit.h"
+#include "DBErrors.h"
 #include "Application.h"
 #include "ParkFixture.h"
 #include "RadioGrp.h"
@@ -194,6 +195,114 @@ private slots:
         QCOMPARE(Machine("Bezeichnung1"), QStringLiteral("Bagger"));
     }
 
+    // A machine goes with its vouchers, evaluations and history, in one
+    // transaction; the question says how many. History keyed by the first
+    // 10 characters stays while another machine shares them.
+    void deleteTakesRecordsAlong_data()
+    {
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("failing");   // the deletion fails after it began
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QStringList>("left");   // "table: number" of every stored record
+
+        const QString frage = QString::fromUtf8("Möchten Sie diese Maschine wirklich löschen.");
+        const QStringList all{"KfzHisto.DB: LANGNUMMER", "KfzHisto.DB: LANGNUMMER", "KfzHisto.DB: M1",
+                              "KfzMonat.DB: M1",         "KfzStamm.db: LANGNUMMER-1", "KfzStamm.db: LANGNUMMER-2",
+                              "KfzStamm.db: M1",         "KfzStamm.db: M2",          "KfzVar.DB: LANGNUMMER-1",
+                              "KfzVar.DB: M1",           "KfzVar.DB: M1",            "KfzVar.DB: M2"};
+        auto without = [&](const QStringList& gone) {
+            QStringList rest = all;
+            for (const QString& g : gone) rest.removeOne(g);
+            return rest;
+        };
+        QTest::newRow("with its records")
+            << "M1" << int(mrOk) << false
+            << frage + QString::fromUtf8("\rMit ihr werden 2 Kostenbelege, 1 Monatsauswertung und 1 Historieneintrag "
+                                         "gelöscht.")
+            << without({"KfzHisto.DB: M1", "KfzMonat.DB: M1", "KfzStamm.db: M1", "KfzVar.DB: M1", "KfzVar.DB: M1"});
+        QTest::newRow("Abbrechen deletes nothing")
+            << "M1" << int(mrCancel) << false
+            << frage + QString::fromUtf8("\rMit ihr werden 2 Kostenbelege, 1 Monatsauswertung und 1 Historieneintrag "
+                                         "gelöscht.")
+            << all;
+        QTest::newRow("shared history stays")
+            << "LANGNUMMER-1" << int(mrOk) << false
+            << frage + QString::fromUtf8("\rMit ihr werden 1 Kostenbeleg, 0 Monatsauswertungen und 0 "
+                                         "Historieneinträge gelöscht.\rDie Historie (2 Einträge) bleibt erhalten, da eine "
+                                         "andere Maschine dieselben ersten 10 Zeichen der Identifikationsnummer hat.")
+            << without({"KfzStamm.db: LANGNUMMER-1", "KfzVar.DB: LANGNUMMER-1"});
+        QTest::newRow("vouchers only") << "M2" << int(mrOk) << false
+                                       << frage + QString::fromUtf8("\rMit ihr werden 1 Kostenbeleg, 0 "
+                                                                    "Monatsauswertungen und 0 Historieneinträge gelöscht.")
+                                       << without({"KfzStamm.db: M2", "KfzVar.DB: M2"});
+        QTest::newRow("a failure keeps everything")
+            << "M1" << int(mrOk) << true
+            << frage + QString::fromUtf8("\rMit ihr werden 2 Kostenbelege, 1 Monatsauswertung und 1 Historieneintrag "
+                                         "gelöscht.")
+            << all;
+    }
+    void deleteTakesRecordsAlong()
+    {
+        QFETCH(QString, machine);
+        QFETCH(int, answer);
+        QFETCH(bool, failing);
+        QFETCH(QString, question);
+        QFETCH(QStringList, left);
+        StoreMachine({{"IdentNummer", "LANGNUMMER-1"}});
+        StoreMachine({{"IdentNummer", "LANGNUMMER-2"}});
+        StoreCost(QStringLiteral("M1"), QDate(2026, 1, 5), 10);
+        StoreCost(QStringLiteral("M1"), QDate(2026, 2, 5), 20);
+        StoreCost(QStringLiteral("M2"), QDate(2026, 2, 5), 30);
+        StoreCost(QStringLiteral("LANGNUMMER-1"), QDate(2026, 3, 5), 40);
+        StoreRecord(QStringLiteral("KfzMonat.DB"), {{"IdentNummer", "M1"}, {"AuswJahr", "2026"}, {"AuswMonatNum", "1"},
+                                                    {"AuswMonatText", "Januar"}, {"GesamtKosten", "10"}});
+        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "M1"}, {"Datum", "05.01.2026"}, {"Info", "Reifen"}});
+        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "LANGNUMMER"}, {"Datum", "05.01.2026"}, {"Info", "a"}});
+        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "LANGNUMMER"}, {"Datum", "06.01.2026"}, {"Info", "b"}});
+        Start();
+        // The views of the tabs must not narrow what goes along.
+        Main()->RadioGrpKostenSicht->SetItemIndex(1);
+        QVERIFY(DM()->TTblMain->FindKey({machine}));
+        const auto beforeScroll = DM()->TTblMain->BeforeScroll;
+        if (failing)
+            DM()->TTblMain->BeforeScroll = [](TDataSet*) { throw EDatabaseError(QStringLiteral("Platte voll")); };
+        TDialogRecorder rec;
+        rec.Answer({answer});
+        Main()->EditBezeichnung1->setFocus();
+        QTRY_VERIFY(Main()->EditBezeichnung1->hasFocus());
+        Main()->TDBENavMain->BtnClick(nbDelete);
+        DM()->TTblMain->BeforeScroll = beforeScroll;
+        QCOMPARE(rec.Records().first().Text, question);
+        QCOMPARE(rec.Records().first().Buttons, mbOKCancel);
+        if (failing) QCOMPARE(rec.Last().Text, QStringLiteral("Platte voll"));
+        else QCOMPARE(rec.Records().size(), 1);
+
+        QStringList stored;
+        for (const char* table : {"KfzHisto.DB", "KfzMonat.DB", "KfzStamm.db", "KfzVar.DB"}) {
+            TTable t;
+            t.SetDatabaseName(QStringLiteral("Pelmora"));
+            t.SetTableName(QString::fromLatin1(table));
+            t.Open();
+            const QString key = QLatin1String(table) == QLatin1String("KfzHisto.DB") ? QStringLiteral("KfzNr")
+                                                                                     : QStringLiteral("IdentNummer");
+            for (t.First(); !t.Eof(); t.Next())
+                stored << QStringLiteral("%1: %2").arg(QLatin1String(table), t.FieldByName(key)->AsString());
+        }
+        stored.sort();
+        QCOMPARE(stored, left);
+        QCOMPARE(DM()->TTblMain->State(), dsBrowse);
+        // A new machine of the same number inherits nothing.
+        if (!left.contains(QStringLiteral("KfzStamm.db: ") + machine) && !failing) {
+            Main()->TDBENavMain->BtnClick(nbInsert);
+            DM()->TTblMain->FieldByName(QStringLiteral("IdentNummer"))->SetAsString(machine);
+            Main()->TDBENavMain->BtnClick(nbPost);
+            Main()->RadioGrpKostenSicht->SetItemIndex(0);
+            QVERIFY(DM()->TTblVarKosten->IsEmpty());
+            QVERIFY(DM()->TTblMonatKosten->IsEmpty());
+        }
+    }
+
     void masterDataReports_data()
     {
         QTest::addColumn<int>("choice");
@@ -266,10 +375,17 @@ private slots:
         QTest::newRow("hours half to even up") << "EditBetriebsstundenTermin" << "BetriebsstundenTIntervall" << "250"
                                                << "1501,5" << "1752" << ok
                                                << "Betriebsstunden erfolgreich fortgeschrieben.";
-        QTest::newRow("31.08. + 1 fails") << "EditWartungKleinTermin" << "WartungKleinTIntervall" << "1"
-                                          << "31.08.2001" << "31.08.2001" << int(mtError) << kUngueltig;
-        QTest::newRow("29.02. + 12 fails") << "EditTuevTermin" << "TÜVTIntervall" << "12" << "29.02.2000"
-                                           << "29.02.2000" << int(mtError) << kUngueltig;
+        QTest::newRow("31.08. + 1 to the month's last day")
+            << "EditWartungKleinTermin" << "WartungKleinTIntervall" << "1" << "31.08.2001" << "30.09.2001" << ok
+            << "Kleine Wartungstermin erfolgreich fortgeschrieben.";
+        QTest::newRow("31.08. + 6 to the end of February")
+            << "EditUVVTermin" << "UVVTIntervall" << "6" << "31.08.2026" << "28.02.2027" << ok
+            << "UVV Termin erfolgreich fortgeschrieben.";
+        QTest::newRow("29.02. + 12 to 28.02.") << "EditTuevTermin" << "TÜVTIntervall" << "12" << "29.02.2000"
+                                               << "28.02.2001" << ok
+                                               << QString::fromUtf8("TÜV-Termin erfolgreich fortgeschrieben.");
+        QTest::newRow("beyond the year 9999 fails") << "EditTuevTermin" << "TÜVTIntervall" << "12" << "15.11.9999"
+                                                    << "15.11.9999" << int(mtError) << kUngueltig;
         QTest::newRow("empty date") << "EditUVVTermin" << "UVVTIntervall" << "3" << QString() << "" << int(mtWarning)
                                     << kFehler + "UVV Termin" + kFehlerEnde;
         QTest::newRow("empty interval") << "EditWartungGrossTermin" << "WartungGrossTIntervall" << QString()

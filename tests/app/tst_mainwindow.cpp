@@ -195,8 +195,16 @@ private slots:
         Main()->SetActivePage(Main()->PageCtrlMain->widget(from));
         TTable* t = DataModule1->findChild<TTable*>(table);
         QVERIFY(t);
-        if (inserting) t->Append();
-        else t->Edit();
+        if (inserting) {
+            // Something typed: a grid drops an untouched new row when it loses the focus.
+            t->Append();
+            const QString typed = t == DataModule1->TTblMain ? QStringLiteral("Bezeichnung1")
+                                  : t == DataModule1->TTblVarKosten ? QStringLiteral("BelegNummer")
+                                                                     : QStringLiteral("Info");
+            t->FieldByName(typed)->SetAsString(QStringLiteral("1"));
+        } else {
+            t->Edit();
+        }
 
         TDialogRecorder rec;
         const int to = from == Memo ? Historie : Memo;
@@ -604,6 +612,94 @@ private slots:
             QVERIFY(rec.IsEmpty());
         }
         QCOMPARE(Main()->isVisible(), !closed);
+    }
+
+    // Closing posts what is pending as a move would; a refusing rule keeps
+    // the program open with the record as it was.
+    void closingPostsPendingEdits_data()
+    {
+        QTest::addColumn<QString>("pending");
+        QTest::addColumn<QString>("refusal");   // empty: the program closes
+
+        QTest::newRow("typed into Bezeichnung2") << "typed" << QString();
+        QTest::newRow("complete new voucher") << "voucher" << QString();
+        QTest::newRow("new voucher without date")
+            << "voucher without date"
+            << QString::fromUtf8("Bitte geben Sie ein Datum ein, da sonst eine zeiltliche Zuordnung der Kosten nicht "
+                                 "möglich ist");
+        QTest::newRow("new machine without number")
+            << "machine without number"
+            << QString::fromUtf8("Bitte geben Sie unbedingt eine Indentifikationsnummer ein oder brechen Sie die "
+                                 "Eingabe ab (X-Symboltaste)");
+    }
+    void closingPostsPendingEdits()
+    {
+        QFETCH(QString, pending);
+        QFETCH(QString, refusal);
+        StoreMachine({{"IdentNummer", "M-1"}, {"Bezeichnung2", "alt"}});
+        Start();
+        TTable* costs = DataModule1->TTblVarKosten;
+        if (pending == QLatin1String("typed")) {
+            Main()->EditBezeichnung2->setFocus();
+            QTRY_VERIFY(Main()->EditBezeichnung2->hasFocus());
+            Main()->EditBezeichnung2->end(false);
+            TypeIntoFocus(QStringLiteral(" neu"));
+        } else if (pending.startsWith(QLatin1String("voucher"))) {
+            ClickTab(tabKosten);
+            Main()->TBtnVarKostenNeu->click();
+            QCOMPARE(costs->State(), dsInsert);
+            costs->FieldByName(QStringLiteral("ReparaturKosten"))->SetAsFloat(12);
+            costs->FieldByName(QStringLiteral("Betriebsstunden"))->SetAsFloat(5);
+            if (pending.endsWith(QLatin1String("without date"))) costs->FieldByName(QStringLiteral("BelegDatum"))->Clear();
+        } else {
+            Main()->TDBENavMain->BtnClick(nbInsert);
+            DataModule1->TTblMain->FieldByName(QStringLiteral("Bezeichnung1"))->SetAsString(QStringLiteral("Neu"));
+        }
+        TDialogRecorder rec;
+        Main()->MenuBeenden->trigger();
+        QCOMPARE(rec.Records().first().Text, QStringLiteral("Möchten Sie das Programm beenden"));
+        if (!refusal.isEmpty()) {
+            QCOMPARE(rec.Records().size(), 2);
+            QCOMPARE(rec.Last().Type, mtError);
+            QCOMPARE(rec.Last().Text, refusal);
+            QVERIFY(Main()->isVisible());
+            QVERIFY(DataModule1->TTblVarKosten->State() == dsInsert || DataModule1->TTblMain->State() == dsInsert);
+            if (pending == QLatin1String("machine without number")) QCOMPARE(Machine("Bezeichnung1"), QStringLiteral("Neu"));
+            return;
+        }
+        QCOMPARE(rec.Records().size(), 1);
+        QVERIFY(!Main()->isVisible());
+        // Stored, as another handle reads it.
+        TTable check;
+        check.SetDatabaseName(QStringLiteral("Pelmora"));
+        if (pending == QLatin1String("typed")) {
+            check.SetTableName(QStringLiteral("KfzStamm.db"));
+            check.Open();
+            QCOMPARE(check.FieldByName(QStringLiteral("Bezeichnung2"))->AsString(), QStringLiteral("alt neu"));
+        } else {
+            check.SetTableName(QStringLiteral("KfzVar.DB"));
+            check.Open();
+            QCOMPARE(check.RecordCount(), 1);
+            QCOMPARE(check.FieldByName(QStringLiteral("ReparaturKosten"))->AsFloat(), 12.0);
+        }
+    }
+
+    // The header line's read-only fields show the start of a long text.
+    void headerShowsStartOfLongTexts()
+    {
+        const QString place = QStringLiteral("Niederlassung Augsburg");
+        StoreMachine({{"IdentNummer", "M-1"}, {"Bezeichnung1", "Raupenbagger mit Tieflöffel"}, {"Standort", place}});
+        StoreMachine({{"IdentNummer", "M-2"}, {"Standort", "Zentrale Niederlassung Ulm-Donautal"}});
+        StartAsIs();
+        for (int step = 0; step < 2; ++step) {
+            for (TDBEdit* e : {Main()->DBEditKopfIdentNummer, Main()->DBEditKopfBezeichnung1, Main()->DBEditKopfGruppe,
+                               Main()->DBEditKopfStandort}) {
+                QVERIFY(e->isReadOnly());
+                QCOMPARE(e->cursorPosition(), 0);
+            }
+            QCOMPARE(Main()->DBEditKopfStandort->text(), Machine("Standort"));
+            Main()->TDBENavMain->BtnClick(nbNext);
+        }
     }
 
     void handlerErrors_data()

@@ -62,7 +62,7 @@ private slots:
         dlg.hide();
     }
 
-    void addMonthsExact_data()
+    void addMonths_data()
     {
         QTest::addColumn<QDate>("date");
         QTest::addColumn<int>("months");
@@ -74,18 +74,29 @@ private slots:
         QTest::newRow("15.12.2000 + 12") << QDate(2000, 12, 15) << 12 << QDate(2001, 12, 15);
         QTest::newRow("15.12.2000 + 1") << QDate(2000, 12, 15) << 1 << QDate(2001, 1, 15);
         QTest::newRow("interval 0") << QDate(2001, 8, 31) << 0 << QDate(2001, 8, 31);
-        QTest::newRow("31.01.2001 + 1 fails") << QDate(2001, 1, 31) << 1 << QDate();
-        QTest::newRow("31.08.2001 + 1 fails") << QDate(2001, 8, 31) << 1 << QDate();
-        QTest::newRow("29.02.2000 + 12 fails") << QDate(2000, 2, 29) << 12 << QDate();
+        // A day the target month lacks becomes its last day.
+        QTest::newRow("31.08.2026 + 6 to the end of February") << QDate(2026, 8, 31) << 6 << QDate(2027, 2, 28);
+        QTest::newRow("29.02.2000 + 12 to 28.02.") << QDate(2000, 2, 29) << 12 << QDate(2001, 2, 28);
+        QTest::newRow("31.01.2004 + 1 into a leap February") << QDate(2004, 1, 31) << 1 << QDate(2004, 2, 29);
+        QTest::newRow("31.08.2001 + 1 to 30.09.") << QDate(2001, 8, 31) << 1 << QDate(2001, 9, 30);
+        QTest::newRow("30.01.2001 + 13 to 28.02.") << QDate(2001, 1, 30) << 13 << QDate(2002, 2, 28);
+        QTest::newRow("31.03.2001 + 12 keeps the 31st") << QDate(2001, 3, 31) << 12 << QDate(2002, 3, 31);
         QTest::newRow("15.05.2001 - 3") << QDate(2001, 5, 15) << -3 << QDate(2001, 2, 15);
-        QTest::newRow("15.02.2001 - 3 below January fails") << QDate(2001, 2, 15) << -3 << QDate();
+        QTest::newRow("15.02.2001 - 3 into the year before") << QDate(2001, 2, 15) << -3 << QDate(2000, 11, 15);
+        QTest::newRow("31.12.2001 - 10 to 28.02.") << QDate(2001, 12, 31) << -10 << QDate(2001, 2, 28);
+        // What still fails: a year outside the calendar.
+        QTest::newRow("15.06.9999 + 7 beyond 9999") << QDate(9999, 6, 15) << 7 << QDate();
+        QTest::newRow("15.06.9999 + 6 to the last month") << QDate(9999, 6, 15) << 6 << QDate(9999, 12, 15);
+        QTest::newRow("15.01.0001 - 1 before year 1") << QDate(1, 1, 15) << -1 << QDate();
+        QTest::newRow("huge interval") << QDate(2001, 1, 15) << 2000000000 << QDate();
+        QTest::newRow("no date") << QDate() << 1 << QDate();
     }
-    void addMonthsExact()
+    void addMonths()
     {
         QFETCH(QDate, date);
         QFETCH(int, months);
         QFETCH(QDate, expected);
-        const std::optional<QDate> result = AddMonthsExact(date, months);
+        const std::optional<QDate> result = AddMonths(date, months);
         QCOMPARE(result.has_value(), expected.isValid());
         if (result) QCOMPARE(*result, expected);
     }

@@ -7,6 +7,7 @@
 #include "Dbeconst.h"
 #include "FileDialog.h"
 #include "Table.h"
+#include <QAccessible>
 #include <QMenu>
 #include <QTimer>
 
@@ -70,6 +71,7 @@ private slots:
     void repeatStopsOnException();
     void filterPopupItems();
     void mainBarHints();
+    void accessibleButtons();
 
     // with the extender
     void registration();
@@ -621,6 +623,53 @@ void TestDBENav::mainBarHints()
     QCOMPARE(nav.Button(nbTblFilter)->Hint(), QStringLiteral("Filter bearbeiten"));
     QCOMPARE(nav.Button(nbNGroup)->Hint(), QStringLiteral("Nächste Datensatzgruppe"));
     QCOMPARE(nav.Button(nbFirst)->toolTip(), QStringLiteral("Erste Maschine"));
+}
+
+// Each drawn button is a button to a screen reader, named by its hint and
+// kept in step with it; toggles say whether they are down; pressing clicks.
+void TestDBENav::accessibleButtons()
+{
+    TDBENavigator nav;
+    ConfigureMainNavigator(&nav);
+    nav.show();
+    for (int i = 0; i < NavigateBtnCount; ++i) {
+        TDBENavButton* b = nav.Button(TDBENavigateBtn(i));
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+        QVERIFY(a);
+        QCOMPARE(a->role(), QAccessible::Button);
+        QCOMPARE(a->text(QAccessible::Name), b->toolTip());
+        if (b->isVisible()) QVERIFY2(!a->text(QAccessible::Name).isEmpty(), qPrintable(NavigateBtnName(b->Index())));
+    }
+    QAccessibleInterface* first = QAccessible::queryAccessibleInterface(nav.Button(nbFirst));
+    QCOMPARE(first->text(QAccessible::Name), QStringLiteral("Erste Maschine"));
+    QStringList hints = nav.Hints();
+    hints[nbFirst] = QStringLiteral("Anfang|Zur ersten Maschine");
+    nav.SetHints(hints);
+    QCOMPARE(first->text(QAccessible::Name), QStringLiteral("Anfang"));
+    QCOMPARE(first->text(QAccessible::Description), QStringLiteral("Zur ersten Maschine"));
+
+    TDBENavButton* edit = nav.Button(nbGlobalEdit);
+    QAccessibleInterface* toggle = QAccessible::queryAccessibleInterface(edit);
+    QVERIFY(toggle->state().checkable);
+    QVERIFY(!toggle->state().checked);
+    QVERIFY(!first->state().checkable);
+    int clicks = 0;
+    TDBENavigateBtn clicked = nbSearch;
+    nav.OnClick = [&](QObject*, TDBENavigateBtn& b, TShiftState&) {
+        ++clicks;
+        clicked = b;
+    };
+    QAccessibleActionInterface* press = toggle->actionInterface();
+    QVERIFY(press);
+    QVERIFY(press->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    press->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(clicks, 1);
+    QCOMPARE(NavigateBtnName(clicked), NavigateBtnName(nbGlobalEdit));
+    QVERIFY(toggle->state().checked);
+    // A disabled button is not pressed.
+    edit->setEnabled(false);
+    press->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(clicks, 1);
 }
 
 // ------------------------------------------------------------ with the extender

@@ -57,17 +57,22 @@ void ParkFixture::WriteRights(const QString& rights)
     WriteRecord(QStringLiteral("PelmoraPriv"), QStringLiteral("Kfzsyspr.DB"), {{QStringLiteral("Rights"), rights}});
 }
 
-void ParkFixture::StoreMachine(const ParkSettings& values)
+void ParkFixture::StoreRecord(const QString& table, const ParkSettings& values)
 {
     CreateMissingTables();
     TTable t;
     t.SetDatabaseName(QStringLiteral("Pelmora"));
-    t.SetTableName(QStringLiteral("KfzStamm.db"));
+    t.SetTableName(table);
     t.Open();
     t.Append();
     for (auto it = values.begin(); it != values.end(); ++it) t.FieldByName(it.key())->SetAsString(it.value());
     t.Post();
     t.Close();
+}
+
+void ParkFixture::StoreMachine(const ParkSettings& values)
+{
+    StoreRecord(QStringLiteral("KfzStamm.db"), values);
 }
 
 void ParkFixture::StoreCost(const QString& machine, const QDate& date, double repair)

@@ -35,7 +35,8 @@ protected:
     static void WriteRecord(const QString& alias, const QString& table, const ParkSettings& values);
     static void WriteSettings(const ParkSettings& values);
     static void WriteRights(const QString& rights);
-    // Machines stored before the program starts.
+    // Records stored before the program starts.
+    static void StoreRecord(const QString& table, const ParkSettings& values);
     static void StoreMachine(const ParkSettings& values);
     // Vouchers stored before the start, in the given entry order.
     static void StoreCost(const QString& machine, const QDate& date, double repair);

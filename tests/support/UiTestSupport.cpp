@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 #include "DataMod.h"
 #include "Session.h"
+#include <QMessageBox>
 
 TTestDatabases::TTestDatabases(TContent content)
 {
@@ -37,4 +38,17 @@ void TypeIntoFocus(const QString& text)
 void KeyIntoFocus(Qt::Key key, Qt::KeyboardModifiers mods)
 {
     QTest::keyClick(QApplication::focusWidget(), key, mods);
+}
+
+TModalBoxKey::TModalBoxKey(Qt::Key key) : m_key(key), m_timer(new QTimer(this))
+{
+    m_timer->setInterval(10);
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        m_timer->stop();
+        Text = box->text();
+        QTest::keyClick(box, m_key);
+    });
+    m_timer->start();
 }

@@ -3,6 +3,7 @@
 // databases, and windows that really hold the focus.
 #include "Application.h"
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 // A fresh pair of databases for the two aliases, by default with the
@@ -30,6 +31,17 @@ bool HasFocusIn(QWidget* w);
 // Types into whatever holds the focus, as the keyboard does.
 void TypeIntoFocus(const QString& text);
 void KeyIntoFocus(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+
+// Answers the next real modal message box with a key press once it is up,
+// as the user does; no responder takes part.
+class TModalBoxKey : public QObject {
+public:
+    explicit TModalBoxKey(Qt::Key key);
+    QString Text;   // the text of the box answered, empty while none was
+private:
+    Qt::Key m_key;
+    QTimer* m_timer;
+};
 
 #define TARVOS_UI_TEST_MAIN(TestClass)                \
     int main(int argc, char** argv)                   \

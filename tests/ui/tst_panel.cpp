@@ -1,4 +1,5 @@
 #include "Panel.h"
+#include <QAccessible>
 #include "UiTestSupport.h"
 
 class TestPanel : public QObject {
@@ -6,6 +7,8 @@ class TestPanel : public QObject {
 private slots:
     void captionAndLooks_data();
     void captionAndLooks();
+    void accessibleText_data();
+    void accessibleText();
 };
 
 void TestPanel::captionAndLooks_data()
@@ -47,6 +50,31 @@ void TestPanel::captionAndLooks()
             }
         QVERIFY(found);
     }
+}
+
+// A screen reader reads the caption; an empty panel says what it is for.
+void TestPanel::accessibleText_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("record number") << QStringLiteral("12 von 345") << QStringLiteral("12 von 345");
+    QTest::newRow("filter indicator") << QStringLiteral("Gruppe") << QStringLiteral("Gruppe");
+    QTest::newRow("empty: the hint") << QString() << QStringLiteral("Filter ein/aus");
+}
+
+void TestPanel::accessibleText()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, name);
+    TPanel panel;
+    panel.setToolTip(QStringLiteral("Filter ein/aus"));
+    panel.SetCaption(QStringLiteral("alt"));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&panel);
+    QVERIFY(a);
+    QCOMPARE(a->role(), QAccessible::StaticText);
+    panel.SetCaption(caption);
+    QCOMPARE(a->text(QAccessible::Name), name);
+    QCOMPARE(a->text(QAccessible::Description), QStringLiteral("Filter ein/aus"));
 }
 
 TARVOS_UI_TEST_MAIN(TestPanel)
