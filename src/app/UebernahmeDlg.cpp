@@ -4,6 +4,7 @@
 #include "DataMod.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "Guard.h"
 #include "Table.h"
 #include "Uebernahme.h"
 #include <QApplication>
@@ -89,14 +90,7 @@ TUebernahmeDlg::TUebernahmeDlg(TDataModule1* dm, QWidget* parent) : QDialog(pare
         {BtnOrdner, &TUebernahmeDlg::BtnOrdnerClick}, {BtnPrivatOrdner, &TUebernahmeDlg::BtnPrivatOrdnerClick},
         {BtnPruefen, &TUebernahmeDlg::BtnPruefenClick}, {BtnUebernehmen, &TUebernahmeDlg::BtnUebernehmenClick},
         {BtnAbbrechen, &TUebernahmeDlg::BtnAbbrechenClick}};
-    for (const auto& [knopf, h] : handler)
-        connect(knopf, &QPushButton::clicked, this, [this, h = h] {
-            try {
-                (this->*h)();
-            } catch (...) {
-                HandleException(this);
-            }
-        });
+    for (const auto& [knopf, h] : handler) ConnectGuarded(knopf, &QPushButton::clicked, this, h);
     connect(EditOrdner, &QLineEdit::textChanged, this, [this] { BtnUebernehmen->setEnabled(false); });
     connect(EditPrivatOrdner, &QLineEdit::textChanged, this, [this] { BtnUebernehmen->setEnabled(false); });
 }

@@ -51,7 +51,7 @@ class TestCosts : public ParkFixture {
     // "&Neu" on the cost tab.
     void NewVoucher()
     {
-        if (Main()->PageCtrlMain->currentWidget() != Main()->TabKosten) ClickTab(3);
+        if (Main()->PageCtrlMain->currentWidget() != Main()->TabKosten) ClickMainTab(3);
         QCOMPARE(Main()->PageCtrlMain->currentWidget(), Main()->TabKosten);
         QVERIFY(Main()->TBtnVarKostenNeu->isEnabled());
         Main()->TBtnVarKostenNeu->click();
@@ -187,7 +187,7 @@ private slots:
         StoreCost(QStringLiteral("M1"), QDate(2006, 1, 2), 20);
         StoreCost(QStringLiteral("M1"), QDate(2005, 12, 31), 30);
         Start();
-        ClickTab(3);
+        ClickMainTab(3);
         Main()->CmbBoxKostenJahr->setCurrentText(QStringLiteral("2005"));
         QTest::mouseClick(Main()->RadioGrpKostenSicht->Button(2), Qt::LeftButton);
         QVERIFY(Main()->CmbBoxKostenJahr->isEnabled());
@@ -227,7 +227,7 @@ private slots:
         StoreCost(QStringLiteral("M1"), QDate(2026, 12, 3), 20);
         StoreCost(QStringLiteral("M1"), QDate(2025, 12, 5), 30);
         Start();
-        ClickTab(3);
+        ClickMainTab(3);
         QTest::mouseClick(Main()->RadioGrpKostenSicht->Button(view), Qt::LeftButton);
         // The year list acts only in the year view.
         Main()->CmbBoxKostenJahr->setCurrentText(year);
@@ -283,7 +283,7 @@ private slots:
         StoreCost(QStringLiteral("M1"), QDate(2005, 4, 1), 10);
         StoreCost(QStringLiteral("M1"), QDate(2006, 1, 2), 20);
         Start();
-        ClickTab(3);
+        ClickMainTab(3);
         Costs()->First();
         Costs()->Edit();
         Costs()->FieldByName(QStringLiteral("ReparaturKosten"))->SetAsFloat(99);
@@ -300,7 +300,7 @@ private slots:
     void deletingNothingFails()
     {
         Start();
-        ClickTab(3);
+        ClickMainTab(3);
         TDialogRecorder rec;
         rec.Answer({mrYes});
         Main()->TBtnVarKostenLoeschen->click();
@@ -329,7 +329,7 @@ private slots:
         Start();
         QList<QPair<int, int>> reports;
         OnRunReport = [&](TReportKind k, TReportMode m) { reports << qMakePair(int(k), int(m)); };
-        ClickTab(3);
+        ClickMainTab(3);
         Main()->CmbBoxKostenJahr->setCurrentText(QStringLiteral("2006"));
         QTest::mouseClick(Main()->RadioGrpKostenSicht->Button(view), Qt::LeftButton);
         TDialogRecorder rec;

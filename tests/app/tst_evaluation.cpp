@@ -171,7 +171,7 @@ private slots:
         Write({Voucher(QStringLiteral("M-1"), QDate(2001, 1, 31), QStringLiteral("ReparaturKosten"), 10, 100),
                Voucher(QStringLiteral("M-1"), QDate(2001, 2, 1), QStringLiteral("ReparaturKosten"), 5, 250),
                Voucher(QStringLiteral("M-1"), QDate(2002, 1, 15), QStringLiteral("ReparaturKosten"), 7, 180)});
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         Evaluate(2001, month);
         QCOMPARE(Main()->TLblReparaturKostenMonat->text(), repair);
         QCOMPARE(Main()->TLblSummeVarKostenMonat->text(), repair);
@@ -190,7 +190,7 @@ private slots:
                Voucher(QStringLiteral("M-1"), QDate(2001, 4, 9), QStringLiteral("SonstigeKosten3"), 3)});
         // Entering the tab computes today's month, also under another cost view.
         Main()->RadioGrpKostenSicht->SetItemIndex(1);
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         QCOMPARE(Main()->TLblBenzinKostenMonat->text(), QStringLiteral("40,50"));
         QCOMPARE(Main()->TLblWartungKostenMonat->text(), QStringLiteral("100,00"));
         QCOMPARE(Main()->TLblSummeGesamtKostenMonat->text(), QStringLiteral("140,50"));
@@ -218,7 +218,7 @@ private slots:
         rows << Voucher(QStringLiteral("M-1"), QDate(2001, 1, 2), QStringLiteral("ReifenKosten"), 0.01)
              << Voucher(QStringLiteral("M-1"), QDate(2001, 1, 3), QStringLiteral("ReifenKosten"), 0.02);
         Write(rows);
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         Evaluate(2001, 1);
         QCOMPARE(Main()->TLblReparaturKostenMonat->text(), QStringLiteral("100,00"));
         QCOMPARE(Main()->TLblReifenKostenMonat->text(), QStringLiteral("0,03"));
@@ -245,7 +245,7 @@ private slots:
         Start();
         AddMachine(QStringLiteral("M-1"));
         Write({Voucher(QStringLiteral("M-1"), QDate(2001, 1, 5), QStringLiteral("Untersuchungskosten"), amount)});
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         Evaluate(2001, 1);
         QCOMPARE(Main()->MonatsErgebnis.Untersuchung, fixed);
         QCOMPARE(Main()->MonatsErgebnis.Gesamt, fixed);
@@ -258,7 +258,7 @@ private slots:
         AddMachine(QStringLiteral("M-1"));
         Main()->TLblReparaturKostenMonat->setText(QStringLiteral("vorher"));
         TDialogRecorder rec;
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         QCOMPARE(Main()->CmbBoxMonatsauswertungJahr->currentText(), QString());
         QCOMPARE(rec.Last().Type, mtError);
         QCOMPARE(rec.Last().Text, QStringLiteral("'' ist kein gültiger Integerwert"));
@@ -286,7 +286,7 @@ private slots:
         AddMachine(QStringLiteral("M-1"));
         Main()->SetEditMode(true);
         Write({Voucher(QStringLiteral("M-1"), QDate(2001, 1, 10), QStringLiteral("ReparaturKosten"), 10, 50, 4)});
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         Evaluate(2001, 1);
 
         TDialogRecorder rec;
@@ -319,7 +319,7 @@ private slots:
         AddMachine(QStringLiteral("M-1"));
         Main()->SetEditMode(true);
         Write({Voucher(QStringLiteral("M-1"), QDate(2001, 1, 10), QStringLiteral("ReparaturKosten"), 10)});
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         Evaluate(2001, 1);
         TDialogRecorder rec;
         rec.Answer({mrNo});
@@ -336,7 +336,7 @@ private slots:
         Write({Voucher(QStringLiteral("A"), QDate(2001, 1, 10), QStringLiteral("ReparaturKosten"), 10),
                Voucher(QStringLiteral("B"), QDate(2001, 1, 11), QStringLiteral("ReifenKosten"), 7)});
         GotoMachine(QStringLiteral("A"));
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         Evaluate(2001, 1);
         QCOMPARE(Main()->TLblSummeGesamtKostenMonat->text(), QStringLiteral("10,00"));
 
@@ -365,7 +365,7 @@ private slots:
                Voucher(QStringLiteral("M-1"), QDate(2001, 1, 10), QStringLiteral("ReparaturKosten"), 10)});
         Choose(Main()->ComboBoxJahr, QStringLiteral("2002"));
         Main()->RadioGrpSicht->SetItemIndex(1);
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         Evaluate(2001, 1);
         TDialogRecorder rec;
         QTest::mouseClick(Main()->TBtnMonatsauswertungSpeichern, Qt::LeftButton);
@@ -386,7 +386,7 @@ private slots:
                Evaluation(QStringLiteral("M-1"), 2001, 2, 5, 0, 12.6),
                Evaluation(QStringLiteral("M-2"), 2001, 3, 1000, 1000, 1000)});
         GotoMachine(QStringLiteral("M-1"));
-        ClickTab(Monatsuebersicht);
+        ClickMainTab(Monatsuebersicht);
         QCOMPARE(Main()->TLblSummeGesamtKosten->text(), QStringLiteral("38,75"));
         QCOMPARE(Main()->TLblSummeReparaturkosten->text(), QStringLiteral("16,25"));
         QCOMPARE(Main()->TLblSummeBenzinkosten->text(), QStringLiteral("22,50"));
@@ -406,9 +406,9 @@ private slots:
         QCOMPARE(Main()->TLblSummeGesamtKosten->text(), QStringLiteral("3,25"));
 
         // The view stays while other tabs are shown.
-        ClickTab(Stammdaten);
-        ClickTab(Monatsauswertung);
-        ClickTab(Monatsuebersicht);
+        ClickMainTab(Stammdaten);
+        ClickMainTab(Monatsauswertung);
+        ClickMainTab(Monatsuebersicht);
         QVERIFY(DataModule1->TTblMonatKosten->Filtered());
         QCOMPARE(Main()->TLblSummeGesamtKosten->text(), QStringLiteral("3,25"));
 
@@ -434,7 +434,7 @@ private slots:
         AddMachine(QStringLiteral("M-1"));
         Main()->SetEditMode(true);
         Write({Evaluation(QStringLiteral("M-1"), 2001, 1, 10, 20, 0)});
-        ClickTab(Monatsuebersicht);
+        ClickMainTab(Monatsuebersicht);
         QCOMPARE(Main()->TLblSummeGesamtKosten->text(), QStringLiteral("30,00"));
         // Another user saved an evaluation meanwhile; the totals follow either way.
         Write({Evaluation(QStringLiteral("M-1"), 2001, 2, 5, 0, 0)});
@@ -454,7 +454,7 @@ private slots:
         AddMachine(QStringLiteral("M-1"));
         Main()->SetEditMode(true);
         Write({Evaluation(QStringLiteral("M-1"), 2001, 1, 10, 20, 0)});
-        ClickTab(Monatsuebersicht);
+        ClickMainTab(Monatsuebersicht);
         TTable* t = DataModule1->TTblMonatKosten;
         const TDataSetNotifyEvent before = t->BeforeDelete;
         t->BeforeDelete = [](TDataSet*) { throw EDatabaseError(QStringLiteral("Datensatz gesperrt")); };

@@ -208,7 +208,7 @@ private slots:
 
         TDialogRecorder rec;
         const int to = from == Memo ? Historie : Memo;
-        ClickTab(to);
+        ClickMainTab(to);
         if (warning.isEmpty()) {
             QVERIFY(rec.IsEmpty());
             QCOMPARE(Main()->PageCtrlMain->currentIndex(), to);
@@ -253,7 +253,7 @@ private slots:
         StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         QCOMPARE(Main()->AllowKeys(), kAll);
-        for (int tab : path) ClickTab(tab);
+        for (int tab : path) ClickMainTab(tab);
         QCOMPARE(Main()->PageCtrlMain->currentIndex(), path.last());
         QCOMPARE(Main()->AllowKeys().Bits(), allowKeys);
         QCOMPARE(Main()->TDBENavMain->isEnabled(), navigator);
@@ -288,7 +288,7 @@ private slots:
         DataModule1->TTblMain->First();
         for (const QDate& d : {QDate(2005, 3, 1), QDate(2026, 1, 15), QDate(2026, 12, 5)})
             AddCost(QStringLiteral("M-1"), d, 10);
-        ClickTab(Kosten);
+        ClickMainTab(Kosten);
 
         // The year is chosen first; a change of it counts in the "Jahr" view only.
         QComboBox* years = Main()->CmbBoxKostenJahr;
@@ -299,7 +299,7 @@ private slots:
         QCOMPARE(years->isEnabled(), yearList);
 
         // Entering "Monatsauswertung" always brings every voucher back.
-        ClickTab(Monatsauswertung);
+        ClickMainTab(Monatsauswertung);
         QCOMPARE(Main()->RadioGrpKostenSicht->ItemIndex(), 0);
         QVERIFY(!DataModule1->TTblVarKosten->Filtered());
         QVERIFY(!years->isEnabled());
@@ -311,7 +311,7 @@ private slots:
         StartAsIs();
         AddMachine(QStringLiteral("M-1"), QStringLiteral("Bagger"));
         for (const QDate& d : {QDate(2005, 3, 1), QDate(2026, 1, 15)}) AddCost(QStringLiteral("M-1"), d, 10);
-        ClickTab(Kosten);
+        ClickMainTab(Kosten);
         ClickItem(Main()->RadioGrpKostenSicht, 2);
         QCOMPARE(VisibleCostDates(), QStringList{"2026-01-15"});
         QComboBox* years = Main()->CmbBoxKostenJahr;
@@ -645,7 +645,7 @@ private slots:
             Main()->EditBezeichnung2->end(false);
             TypeIntoFocus(QStringLiteral(" neu"));
         } else if (pending.startsWith(QLatin1String("voucher"))) {
-            ClickTab(tabKosten);
+            ClickMainTab(tabKosten);
             Main()->TBtnVarKostenNeu->click();
             QCOMPARE(costs->State(), dsInsert);
             costs->FieldByName(QStringLiteral("ReparaturKosten"))->SetAsFloat(12);
@@ -738,7 +738,7 @@ private slots:
             costs->Edit();
             costs->FieldByName(QStringLiteral("BelegNummer"))->SetAsString(QStringLiteral("B-7"));
         }
-        ClickTab(Kosten);
+        ClickMainTab(Kosten);
         TDialogRecorder rec;
         ClickItem(Main()->RadioGrpKostenSicht, view);
         if (!shown) {

@@ -107,7 +107,7 @@ void ParkFixture::Start(bool editing)
     if (editing && !Main()->EditMode()) Main()->TDBENavMain->BtnClick(nbGlobalEdit);
 }
 
-void ParkFixture::ClickTab(int index)
+void ParkFixture::ClickMainTab(int index)
 {
     QTabBar* bar = Main()->PageCtrlMain->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());

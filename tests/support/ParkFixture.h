@@ -46,6 +46,6 @@ protected:
     // Starts the program as it comes up, without switching the mode.
     void StartAsIs();
 
-    static void ClickTab(int index);
+    static void ClickMainTab(int index);
     static QString Machine(const char* field);
 };
