@@ -1,7 +1,7 @@
 // The report jobs on a small park behind the real main window: the page
 // estimate, the progress, the repeated line, what each kind prints, the
 // memo cut, broken layouts, cancelling, the preview and the designer call.
-#include "../app/ParkFixture.h"
+#include "ParkFixture.h"
 #include "Application.h"
 #include "RepEngine.h"
 #include "Report1.h"
