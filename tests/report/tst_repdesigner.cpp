@@ -1,7 +1,7 @@
 // The layout designer driven as a user would: opened through the report
 // jobs, placeholders from the field list, moving with keys, saving and
 // printing, undo, a damaged layout and the question when closing.
-#include "../app/ParkFixture.h"
+#include "ParkFixture.h"
 #include "Designer.h"
 #include "RepEngine.h"
 #include "Report1.h"

@@ -5,6 +5,7 @@
 #include "Engine.h"
 #include "Expr.h"
 #include "FileDialog.h"
+#include "Guard.h"
 #include "LayoutFile.h"
 #include "PreviewWindow.h"
 #include "Render.h"
@@ -338,14 +339,7 @@ QAction* TEngDesignerWindow::AddAction(const char* name, const QString& text, co
         w->setAccessibleName(text);
         w->setAccessibleDescription(hint);
     }
-    if (handler)
-        connect(a, &QAction::triggered, this, [this, handler] {
-            try {
-                handler();
-            } catch (...) {
-                HandleException(this);
-            }
-        });
+    if (handler) ConnectGuarded(a, &QAction::triggered, this, handler);
     return a;
 }
 
