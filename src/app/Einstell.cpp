@@ -68,7 +68,9 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
 {
     setObjectName(QStringLiteral("EinstellungenFormular"));
     setWindowTitle(QStringLiteral("Einstellungen"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A fixed dialog: a title and a close button, nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
     TDataSource* allg = DM->TDataSrcEinstellungenAllgem;
     TDataSource* priv = DM->TDataSrcEinstellungenPriv;
 
@@ -211,12 +213,13 @@ TEinstellungenFormular::TEinstellungenFormular(TDataModule1* dm, QWidget* parent
             const QString field = QString::fromLatin1(c[1]);
             TDBEdit* e = NameBox(TabSheetKosten, QStringLiteral("DBEdit") + field, field);
             DBEditNameKosten[i] = e;
-            const int row = i % 6, col = (i / 6) * 2;
+            // The eight cost types on the left, the three remark columns on the right.
+            const int row = i < 8 ? i : i - 8, col = i < 8 ? 0 : 2;
             grid->addWidget(Caption(QString::fromUtf8(c[0]), e), row, col);
             grid->addWidget(e, row, col + 1);
             ++i;
         }
-        grid->setRowStretch(6, 1);
+        grid->setRowStretch(8, 1);
     }
 
     // Datenbank: the two lookup lists.

@@ -3,13 +3,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("PasswordDlg"));
     setWindowTitle(QStringLiteral("Paßwort-Dialog"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A fixed dialog: a title and a close button, nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
     QFont f = font();
     f.setBold(true);
     setFont(f);
@@ -20,6 +23,7 @@ TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent)
     Password->setToolTip(QStringLiteral("Bitte Passwort eingeben"));
     Password->setMaxLength(10);
     Password->setEchoMode(QLineEdit::Password);
+    Password->setMinimumWidth(220);   // room for the caption in the title bar
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("OKBtn"));
@@ -40,9 +44,10 @@ QString TPasswordDlg::Text() const { return Password->text(); }
 
 void TPasswordDlg::showEvent(QShowEvent* e)
 {
-    // Every activation starts with an empty box.
+    // Every activation starts with an empty box, in the middle of the screen.
     Password->clear();
     Password->setFocus();
+    if (QScreen* sc = screen()) move(sc->availableGeometry().center() - rect().center());
     QDialog::showEvent(e);
 }
 

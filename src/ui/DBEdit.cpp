@@ -53,8 +53,9 @@ void TDBEdit::DataChange()
     if (m_maxLength > 0) limit = std::min(limit, m_maxLength);
     // Setting it again would set the text again and drop the selection.
     if (maxLength() != limit) setMaxLength(limit);
-    // The same text again would lose the cursor position.
-    const QString t = ShowsEditText() ? f->Text() : f->DisplayText();
+    // The same text again would lose the cursor position; a value longer
+    // than the box is compared as the box holds it.
+    const QString t = (ShowsEditText() ? f->Text() : f->DisplayText()).left(limit);
     if (t == text()) return;
     setText(t);
     // Shown, not typed into: the start of a long text, not its end.
@@ -94,7 +95,7 @@ void TDBEdit::focusInEvent(QFocusEvent* e)
 {
     QLineEdit::focusInEvent(e);
     if (!m_link.IsModified() && m_link.Field()) {
-        const QString t = m_link.Field()->Text();
+        const QString t = m_link.Field()->Text().left(maxLength());
         if (t != text()) setText(t);
         if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason) selectAll();
     }

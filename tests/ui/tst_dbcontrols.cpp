@@ -133,23 +133,30 @@ void TestDBControls::publishedProperties()
 void TestDBControls::typingStartsEditing_data()
 {
     QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("maxLength");    // the edit's own limit; 0: the field's size
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("text") << QStringLiteral("Bezeichnung2") << QStringLiteral("Neu") << QStringLiteral("Neu");
-    QTest::newRow("date") << QStringLiteral("Anschaffung") << QStringLiteral("05.03.2021") << QStringLiteral("05.03.2021");
-    QTest::newRow("money") << QStringLiteral("Finanzierung") << QStringLiteral("12,5") << QStringLiteral("12,50");
+    QTest::newRow("text") << QStringLiteral("Bezeichnung2") << 0 << QStringLiteral("Neu") << QStringLiteral("Neu");
+    QTest::newRow("date") << QStringLiteral("Anschaffung") << 0 << QStringLiteral("05.03.2021")
+                          << QStringLiteral("05.03.2021");
+    QTest::newRow("money") << QStringLiteral("Finanzierung") << 0 << QStringLiteral("12,5") << QStringLiteral("12,50");
     // Selected text goes with the first key, also the key that starts editing.
-    QTest::newRow("text, replaced") << QStringLiteral("Bezeichnung1") << QStringLiteral("Mobilbagger")
+    QTest::newRow("text, replaced") << QStringLiteral("Bezeichnung1") << 0 << QStringLiteral("Mobilbagger")
                                     << QStringLiteral("Mobilbagger");
-    QTest::newRow("money, replaced") << QStringLiteral("Anschaffungspreis") << QStringLiteral("99") << QStringLiteral("99,00");
+    QTest::newRow("money, replaced") << QStringLiteral("Anschaffungspreis") << 0 << QStringLiteral("99")
+                                     << QStringLiteral("99,00");
+    QTest::newRow("value longer than the edit, replaced")
+        << QStringLiteral("Bezeichnung1") << 5 << QStringLiteral("Mobil") << QStringLiteral("Mobil");
 }
 
 void TestDBControls::typingStartsEditing()
 {
     QFETCH(QString, field);
+    QFETCH(int, maxLength);
     QFETCH(QString, typed);
     QFETCH(QString, stored);
     TDBEdit* edit = AddEdit(field);
+    edit->SetMaxLength(maxLength);
     QVERIFY(ShowActive(m_window.get()));
     edit->setFocus();
     edit->selectAll();
