@@ -291,9 +291,11 @@ Frag orFrag(const Frag& l, const Frag& r)
     return {l.sql + QStringLiteral(" OR ") + r.sql, l.binds + r.binds, Frag::Or};
 }
 
+// A comparison with a blank field is false, so its negation is true; SQL
+// would call both unknown and drop the record.
 Frag notFrag(const Frag& x)
 {
-    return {QStringLiteral("NOT (") + x.sql + u')', x.binds, Frag::Atom};
+    return {QStringLiteral("NOT COALESCE(") + x.sql + QStringLiteral(", 0)"), x.binds, Frag::Atom};
 }
 
 bool storedAsText(const TFilterField& f)
@@ -323,9 +325,26 @@ void requireComparable(const TFilterField& f)
 Frag compareFieldConst(const TFilterField& f, CmpOp op, const Constant& c)
 {
     requireComparable(f);
-    if (c.kind == Constant::Text && c.text.isEmpty() && (op == CmpOp::Eq || op == CmpOp::Ne))
+    const bool emptyText = c.kind == Constant::Text && c.text.isEmpty();
+    if (emptyText && (op == CmpOp::Eq || op == CmpOp::Ne))
         return blankFrag(f, op == CmpOp::Eq);
-    return {quotedName(f.name) + u' ' + opSql(op) + QStringLiteral(" ?"), {storageValue(c, f)}, Frag::Atom};
+    const QString q = quotedName(f.name);
+    if (storedAsText(f)) {
+        // A blank field equals the empty text and nothing else.
+        if (emptyText) {
+            switch (op) {
+            case CmpOp::Lt: return {QStringLiteral("0"), {}, Frag::Atom};
+            case CmpOp::Ge: return {QStringLiteral("1"), {}, Frag::Atom};
+            case CmpOp::Le: return blankFrag(f, true);
+            case CmpOp::Gt: return blankFrag(f, false);
+            default: break;
+            }
+        }
+        // An old row's '' is blank too, though SQL finds it below every text.
+        if (op == CmpOp::Ne || op == CmpOp::Lt || op == CmpOp::Le)
+            return {QStringLiteral("(%1 %2 ? AND %1 <> '')").arg(q, opSql(op)), {storageValue(c, f)}, Frag::Atom};
+    }
+    return {q + u' ' + opSql(op) + QStringLiteral(" ?"), {storageValue(c, f)}, Frag::Atom};
 }
 
 struct Operand {
@@ -815,7 +834,11 @@ private:
         if (s.op == opLike) {
             if (!storedAsText(f))
                 fail(QStringLiteral("Mustervergleich mit Feld '%1' nicht möglich").arg(f.name));
-            return {QStringLiteral("tv_like(%1, ?, ?)").arg(q), {storageValue(c, f), ci ? 1 : 0}, Frag::Atom};
+            if (c.kind == Constant::Text && c.text.isEmpty())
+                return blankFrag(f, true);
+            // A blank field matches no pattern, not even '%'.
+            return {QStringLiteral("(%1 <> '' AND tv_like(%1, ?, ?))").arg(q), {storageValue(c, f), ci ? 1 : 0},
+                    Frag::Atom};
         }
         // Case and prefix length mean nothing for numbers and dates.
         if (!storedAsText(f))
@@ -927,8 +950,29 @@ private:
                 fail(QStringLiteral("ungültiger Zeitpunkt in Knoten %1").arg(s.offset));
             break;
         }
-        case vtBCD:
-            fail(QStringLiteral("BCD-Konstanten werden nicht unterstützt"));
+        case vtBCD: {
+            // Precision, sign bit and decimals, then the digits as nibbles.
+            const uchar* p = expectSize(18);
+            const int precision = p[0];
+            const int scale = p[1] & 0x3F;
+            if (precision < 1 || precision > 32 || scale > precision || (p[1] & 0x40))
+                fail(QStringLiteral("ungültige BCD-Zahl in Knoten %1").arg(s.offset));
+            QString digits;
+            for (int i = 0; i < precision; ++i) {
+                const int nibble = (i % 2 == 0) ? p[2 + i / 2] >> 4 : p[2 + i / 2] & 0xF;
+                if (nibble > 9)
+                    fail(QStringLiteral("ungültige BCD-Zahl in Knoten %1").arg(s.offset));
+                digits += QChar(u'0' + nibble);
+            }
+            if (scale > 0)
+                digits.insert(precision - scale, u'.');
+            c.kind = Constant::Float;
+            c.d = QLocale::c().toDouble(u'0' + digits);
+            if (p[1] & 0x80)
+                c.d = -c.d;
+            c.text = QString::number(c.d, 'g', QLocale::FloatingPointShortest);
+            break;
+        }
         default:
             fail(QStringLiteral("Werttyp %1 in Knoten %2 unbekannt").arg(type).arg(s.offset));
         }

@@ -39,5 +39,13 @@ TSqlCondition CompileFilterText(const QString& text, const TFilterFieldResolver&
 // Throws EDBEngineError(DbiErr::INVALIDFILTER) when it is malformed.
 TSqlCondition CompileEngineExpression(const QByteArray& expr, const TFilterFieldResolver& fields);
 
+// How a filter judges a record; the SQL is written to give the same answer:
+// - a blank field (NULL, or the empty text an old row may hold) equals the
+//   empty text and fails every other comparison and every pattern; "not"
+//   of a failed comparison is true (two-valued, unlike SQL's unknown);
+// - texts compare by character codes with case; the case-insensitive
+//   comparisons fold case by Unicode (ä = Ä) and count characters;
+// - numbers by value, dates and times in time order, truth values false < true.
+
 // SQL functions the compiled conditions call; registered on every connection.
 void RegisterFilterFunctions(sqlite3* db);

@@ -340,10 +340,12 @@ void TestFilterExpr::filterText_data()
     QTest::newRow("and then or") << "Jahr = 2005 AND Betrag < 10 OR Name = 'Meier'" << Ids{3, 6, 7};
     QTest::newRow("nested parentheses")
         << "((Name = 'Meier') or ((Ort = 'München')))" << Ids{5, 7};
-    QTest::newRow("not") << "not Ort = 'Berlin'" << Ids{2, 5, 6, 7};
+    // A blank place is not Berlin: "not" of a failed comparison holds.
+    QTest::newRow("not") << "not Ort = 'Berlin'" << Ids{2, 4, 5, 6, 7};
+    QTest::newRow("not of a blank number's comparison") << "not Betrag > 10" << Ids{3, 4, 5, 6, 8};
     QTest::newRow("not over group") << "NOT (Ort = 'Berlin' OR Ort = '')" << Ids{2, 5, 7};
     QTest::newRow("double not") << "not not Name = 'Müller'" << Ids{1};
-    QTest::newRow("not inside and") << "Ort = 'Berlin' and not Jahr = 2005" << Ids{};
+    QTest::newRow("not inside and") << "Ort = 'Berlin' and not Jahr = 2005" << Ids{8};
     QTest::newRow("bracketed name") << "[Hersteller/Typ] = 'ABC/1'" << Ids{1, 4};
     QTest::newRow("double quoted name") << "\"Hersteller/Typ\" = 'XYZ'" << Ids{3};
     QTest::newRow("umlaut in bare name") << "Länge >= 2" << Ids{3, 6};
@@ -445,8 +447,45 @@ void TestFilterExpr::engineExpression_data()
         << expr([](B& b) { return b.binary(B::Eq, b.field("Name", 1), b.str("Müller")); }) << Ids{1};
     QTest::newRow("exact equal, constant first")
         << expr([](B& b) { return b.binary(B::Eq, b.str("Müller"), b.field("Name", 1)); }) << Ids{1};
+    // Row 6 holds '' (an old row), row 4 NULL: both are blank and fail.
     QTest::newRow("not equal")
-        << expr([](B& b) { return b.binary(B::Ne, b.field("Ort", 2), b.str("Berlin")); }) << Ids{2, 5, 6, 7};
+        << expr([](B& b) { return b.binary(B::Ne, b.field("Ort", 2), b.str("Berlin")); }) << Ids{2, 5, 7};
+    QTest::newRow("less skips the old empty text")
+        << expr([](B& b) { return b.binary(B::Lt, b.field("Ort", 2), b.str("Hamburg")); }) << Ids{1, 3, 8};
+    QTest::newRow("less or equal skips the old empty text")
+        << expr([](B& b) { return b.binary(B::Le, b.field("Ort", 2), b.str("Berlin")); }) << Ids{1, 3, 8};
+    QTest::newRow("greater than the empty text is not blank")
+        << expr([](B& b) { return b.binary(B::Gt, b.field("Ort", 2), b.str("")); }) << Ids{1, 2, 3, 5, 7, 8};
+    QTest::newRow("less or equal the empty text is blank")
+        << expr([](B& b) { return b.binary(B::Le, b.field("Ort", 2), b.str("")); }) << Ids{4, 6};
+    QTest::newRow("less than the empty text is nothing")
+        << expr([](B& b) { return b.binary(B::Lt, b.field("Ort", 2), b.str("")); }) << Ids{};
+    QTest::newRow("greater or equal the empty text is everything")
+        << expr([](B& b) { return b.binary(B::Ge, b.field("Ort", 2), b.str("")); }) << Ids{1, 2, 3, 4, 5, 6, 7, 8};
+    QTest::newRow("not of a comparison with a blank field") << expr([](B& b) {
+        return b.unary(B::Not, b.binary(B::Eq, b.field("Ort", 2), b.str("Berlin")));
+    }) << Ids{2, 4, 5, 6, 7};
+    QTest::newRow("pattern skips blank fields")
+        << expr([](B& b) { return b.compare(B::Like, true, 0, b.field("Ort", 2), b.str("%")); })
+        << Ids{1, 2, 3, 5, 7, 8};
+    QTest::newRow("empty pattern is blank")
+        << expr([](B& b) { return b.compare(B::Like, true, 0, b.field("Ort", 2), b.str("")); }) << Ids{4, 6};
+    QTest::newRow("bcd constant") << expr([](B& b) {
+        // 12.50 with two decimals: digits 00..001250, sign bit off.
+        QByteArray bcd(18, '\0');
+        bcd[0] = char(32);
+        bcd[1] = char(2);
+        bcd[16] = char(0x12);
+        bcd[17] = char(0x50);
+        return b.binary(B::Eq, b.field("Betrag", 4), b.value(B::TBCD, bcd));
+    }) << Ids{1, 7};
+    QTest::newRow("negative bcd constant") << expr([](B& b) {
+        QByteArray bcd(18, '\0');
+        bcd[0] = char(32);
+        bcd[1] = char(0x80 | 2);
+        bcd[17] = char(0x01);
+        return b.binary(B::Lt, b.field("Betrag", 4), b.value(B::TBCD, bcd));
+    }) << Ids{3};
     QTest::newRow("equal empty text is blank")
         << expr([](B& b) { return b.binary(B::Eq, b.field("Ort", 2), b.str("")); }) << Ids{4, 6};
     QTest::newRow("blank text")
@@ -606,7 +645,13 @@ void TestFilterExpr::engineExpressionInvalid_data()
     QTest::newRow("and over a field") << expr([](B& b) {
         return b.binary(B::And, b.field("Aktiv", 6), b.unary(B::IsBlank, b.field("Name", 1)));
     });
-    QTest::newRow("bcd constant") << expr([](B& b) { return b.binary(B::Eq, b.field("Betrag", 4), b.value(B::TBCD, QByteArray(10, '\0'))); });
+    QTest::newRow("bcd constant of the wrong size") << expr([](B& b) { return b.binary(B::Eq, b.field("Betrag", 4), b.value(B::TBCD, QByteArray(10, '\0'))); });
+    QTest::newRow("bcd digit out of range") << expr([](B& b) {
+        QByteArray bcd(18, '\0');
+        bcd[0] = char(32);
+        bcd[17] = char(0x0A);
+        return b.binary(B::Eq, b.field("Betrag", 4), b.value(B::TBCD, bcd));
+    });
     QTest::newRow("int32 with wrong size") << expr([](B& b) { return b.binary(B::Eq, b.field("Anzahl", 7), b.value(B::TInt32, B::le<qint16>(1))); });
     QTest::newRow("day number zero") << expr([](B& b) { return b.binary(B::Eq, b.field("Datum", 5), b.value(B::TDate, B::le<qint32>(0))); });
     QTest::newRow("time past midnight") << expr([](B& b) { return b.binary(B::Eq, b.field("Zeit", 12), b.value(B::TTime, B::le<qint32>(86400000))); });
