@@ -1,3 +1,4 @@
+// The extender's record filter and its definition dialog.
 #include "DBEFilt.h"
 #include "DBFormat.h"
 #include "DataSet.h"
@@ -8,6 +9,13 @@
 #include "BusyCursor.h"
 #include "Dialogs.h"
 #include "Table.h"
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <memory>
 #include <optional>
 #include <QtEndian>
 #include <climits>
@@ -466,22 +474,35 @@ void TDBEFilter::ApplyRows(const TDBEFilterRow* rows, int count, bool activate)
     if (count > MaxRows) FilterError(59505);
     // Always from scratch: a tree left over by a failed build goes too.
     Clear();
-    std::vector<int> r(count, -1);
+    std::vector<TDBEFilterValueRow> converted;
     for (int i = 0; i < count; ++i) {
         const TDBEFilterRow& row = rows[i];
+        TDBEFilterValueRow v{row.FieldName, row.Operator, {}, 0, row.Connective};
+        if (!IsBlankTest(row.Operator)
+            && !ConvertOperand(m_dataSet->FieldByName(row.FieldName), row.Operand, v.Value, v.Wildcard))
+            FilterError(59509);
+        converted.push_back(v);
+    }
+    BuildTree(converted);
+    if (activate) SetActive(true);
+    if (m_dataSet && m_dataSet->Active()) m_dataSet->Resync();
+}
+
+void TDBEFilter::BuildTree(const std::vector<TDBEFilterValueRow>& rows)
+{
+    if (rows.empty()) return;
+    std::vector<int> r;
+    for (const TDBEFilterValueRow& row : rows) {
         TField* field = m_dataSet->FieldByName(row.FieldName);
-        QVariant value;
-        int flag = 0;
-        if (!IsBlankTest(row.Operator) && !ConvertOperand(field, row.Operand, value, flag)) FilterError(59509);
-        const int c = AddConstant(field, value, flag);
+        // A blank test keeps its constant: all zero, of the field's type.
+        const int c = AddConstant(field, IsBlankTest(row.Operator) ? QVariant() : row.Value,
+                                  IsBlankTest(row.Operator) ? 0 : row.Wildcard);
         const int f = AddField(row.FieldName);
-        r[i] = AddOperator(row.Operator, f, c);
+        r.push_back(AddOperator(row.Operator, f, c));
     }
     // Strictly left to right: ((r0 op r1) op r2) ...
     m_root = r[0];
-    for (int i = 0; i + 1 < count; ++i) m_root = AddOperator(rows[i].Connective, m_root, r[i + 1]);
-    if (activate) SetActive(true);
-    if (m_dataSet && m_dataSet->Active()) m_dataSet->Resync();
+    for (size_t i = 0; i + 1 < rows.size(); ++i) m_root = AddOperator(rows[i].Connective, m_root, r[i + 1]);
 }
 
 // ------------------------------------------------------------ filter files
@@ -632,4 +653,386 @@ void TDBEFilter::LoadFromFile(const QString& fileName)
     m_root = root;
     SetActive(true);
     m_dataSet->Resync();
+}
+
+// ------------------------------------------------------------ back to rows
+
+namespace {
+template <typename T> T FromLittleEndian(const QByteArray& b, T otherwise = T())
+{
+    return b.size() >= int(sizeof(T)) ? qFromLittleEndian<T>(b.constData()) : otherwise;
+}
+
+QDate DateOfDayNumber(qint64 day) { return day >= 1 ? QDate(1, 1, 1).addDays(day - 1) : QDate(); }
+
+double UnpackBcd(const QByteArray& b)
+{
+    if (b.size() < 18) return 0;
+    const int precision = std::min<int>(quint8(b[0]), 32);
+    const int scale = quint8(b[1]) & 0x3F;
+    double v = 0;
+    for (int i = 0; i < precision; ++i) {
+        const int nibble = (i % 2 == 0) ? quint8(b[2 + i / 2]) >> 4 : quint8(b[2 + i / 2]) & 0xF;
+        v = v * 10 + std::min(nibble, 9);
+    }
+    v /= std::pow(10.0, scale);
+    return (quint8(b[1]) & 0x80) ? -v : v;
+}
+}   // namespace
+
+QString TDBEFilter::ConstantText(const TDBEFilterLiteral& lit, const TField* field) const
+{
+    const QByteArray& v = lit.Value;
+    switch (lit.ValueType) {
+    case 1: return CountedText(v);
+    case 2: return DBFormat::DateToStr(DateOfDayNumber(FromLittleEndian<qint32>(v)));
+    case 4: {
+        const bool on = FromLittleEndian<qint16>(v) != 0;
+        // A field with texts of its own gets them back, so that the dialog
+        // reads its own answer again.
+        const QString dv = field ? field->DisplayValues() : QString();
+        const int semi = int(dv.indexOf(u';'));
+        if (semi > 0 && semi < dv.size() - 1) return on ? dv.left(semi) : dv.mid(semi + 1);
+        return on ? QStringLiteral("True") : QStringLiteral("False");
+    }
+    case 5: return QString::number(FromLittleEndian<qint16>(v));
+    case 6: return QString::number(FromLittleEndian<qint32>(v));
+    case 12: return QString::number(FromLittleEndian<quint16>(v));
+    case 7: return DBFormat::FloatToStr(FromLittleEndian<double>(v));
+    case 8: return DBFormat::FloatToStr(UnpackBcd(v));
+    case 10: {
+        const qint32 ms = FromLittleEndian<qint32>(v);
+        return DBFormat::TimeToStr(ms >= 0 && ms < MsPerDay ? QTime::fromMSecsSinceStartOfDay(ms) : QTime());
+    }
+    case 11: {
+        const qint64 ms = std::llround(FromLittleEndian<double>(v));
+        const QDate d = DateOfDayNumber(ms / MsPerDay);
+        return DBFormat::DateTimeToStr(QDateTime(d, QTime::fromMSecsSinceStartOfDay(int(ms % MsPerDay))));
+    }
+    default: FilterError(59506);
+    }
+}
+
+std::vector<TDBEFilterDialogRow> TDBEFilter::TreeToRows() const
+{
+    std::vector<TDBEFilterDialogRow> rows(1);
+    const TField* rowField = nullptr;
+    const int count = int(m_nodes.size());
+    int depth = 0;
+    std::function<void(int)> walk = [&](int n) {
+        if (n < 0 || n >= count || ++depth > 200) throw EDBEFilter(DBEString(59507));
+        const TDBEFilterNode& node = m_nodes[size_t(n)];
+        TDBEFilterDialogRow& row = rows.back();
+        switch (node.Operator) {
+        case foIsBlank: case foNotBlank:
+            row.Operator = node.Operator;
+            walk(node.A);
+            break;
+        case foEqual: case foNotEqual: case foGreater: case foLess: case foGreaterEq: case foLessEq: case foLike:
+            row.Operator = node.Operator;
+            if (node.NodeClass == fncCompare) {
+                walk(node.C);
+                walk(node.D);
+            } else {
+                walk(node.A);
+                walk(node.B);
+            }
+            break;
+        case foAnd: case foOr:
+            walk(node.A);
+            rows.back().Connective = node.Operator;
+            if (int(rows.size()) >= MaxRows) throw EDBEFilterDefError(DBEString(59505));
+            rows.emplace_back();
+            rowField = nullptr;
+            walk(node.B);
+            break;
+        case foField: {
+            if (node.B >= m_literals.size()) throw EDBEFilter(DBEString(59507));
+            const QString name = CountedText(m_literals[node.B].Value);
+            rowField = m_dataSet ? m_dataSet->FindField(name) : nullptr;
+            row.FieldLabel = (rowField ? rowField->DisplayLabel() : name).left(63);
+            break;
+        }
+        case foConst: {
+            if (node.C >= m_literals.size()) throw EDBEFilter(DBEString(59507));
+            const TDBEFilterLiteral& lit = m_literals[node.C];
+            row.Operand = ConstantText(lit, rowField);
+            row.ValueType = lit.ValueType;
+            row.Wildcard = lit.Wildcard;
+            break;
+        }
+        default:
+            throw EDBEFilter(DBEString(59507));
+        }
+        --depth;
+    };
+    walk(m_root);
+    return rows;
+}
+
+// ------------------------------------------------------------ the dialog
+
+namespace {
+// Operator codes 1-11 and 30 with the texts of the dialog; the rows offer 1-8.
+const int kOperatorIds[] = {0, 59035, 59036, 59037, 59038, 59039, 59040, 59041, 59042, 59043, 59044, 59045};
+constexpr int kRowOperators = 8;
+}
+
+QString TDBEFilter::OperatorName(int code)
+{
+    if (code >= 1 && code <= 11) return DBEString(kOperatorIds[code]).left(15);
+    if (code == foLike) return DBEString(59046).left(15);
+    return {};
+}
+
+int TDBEFilter::OperatorCode(const QString& name)
+{
+    if (name.isEmpty()) return 0;
+    for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, int(foLike)})
+        if (OperatorName(code) == name) return code;
+    return 0;
+}
+
+bool TDBEFilter::IsFilterField(const TField* f, bool useNonVisFields)
+{
+    if (!f || f->FieldKind() != fkData) return false;
+    switch (f->DataType()) {
+    case ftUnknown: case ftBytes: case ftVarBytes: case ftBlob: case ftMemo: case ftGraphic: return false;
+    default: break;
+    }
+    return f->Visible() || useNonVisFields;
+}
+
+bool TDBEFilter::EditDialog(TDBExtender* ext, const TFormEventRec& rec, const QString& description,
+                            bool useNonVisFields, TField* focusedField)
+{
+    CheckDataSet();
+    std::unique_ptr<TFilterForm> dlg;
+    {
+        TBusyCursor busy;
+        std::vector<TField*> fields;
+        for (const auto& f : m_dataSet->Fields())
+            if (IsFilterField(f.get(), useNonVisFields)) fields.push_back(f.get());
+        dlg = std::make_unique<TFilterForm>(ext, rec, this, fields);
+        dlg->setWindowTitle(DBEFormat(59030, {description}));
+        if (m_registered) {
+            const std::vector<TDBEFilterDialogRow> rows = TreeToRows();
+            for (size_t i = 0; i < rows.size(); ++i) dlg->SetRow(int(i), rows[i], i + 1 == rows.size());
+        } else if (focusedField && IsFilterField(focusedField, useNonVisFields)) {
+            const int at = dlg->Feld[0]->findText(focusedField->DisplayLabel());
+            if (at >= 0) {
+                dlg->Feld[0]->setCurrentIndex(at);
+                dlg->FeldChange(0);
+            }
+        }
+    }
+    if (dlg->exec() != mrOk) return false;
+    const std::vector<TDBEFilterValueRow> rows = dlg->Result();
+    dlg.reset();
+    if (m_registered) SetRegistered(false);
+    FreeTree();
+    BuildTree(rows);
+    if (!rows.empty()) SetActive(true);
+    if (m_dataSet && m_dataSet->Active()) m_dataSet->Resync();
+    return true;
+}
+
+TFilterForm::TFilterForm(TDBExtender* ext, const TFormEventRec& rec, TDBEFilter* filter, std::vector<TField*> fields)
+    : TDBEForm(ext, rec), m_filter(filter), m_fields(std::move(fields))
+{
+    setObjectName(QStringLiteral("FilterForm"));
+    SetClientSize(517, 367);
+    QFont bold = font();
+    bold.setBold(true);
+    auto head = [&](const char* name, int id, int x) {
+        auto* l = new QLabel(DBEString(id), this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(bold);
+        l->move(x, 12);
+        return l;
+    };
+    LblFeld = head("LblFeld", 59031, 73);
+    LblOperator = head("LblOperator", 59032, 198);
+    LblOperand = head("LblOperand", 59033, 300);
+
+    QStringList labels;
+    for (TField* f : m_fields) labels << f->DisplayLabel();
+    QStringList operators;
+    for (int code = 1; code <= kRowOperators; ++code) operators << TDBEFilter::OperatorName(code);
+    const QStringList connectives{TDBEFilter::OperatorName(foAnd), TDBEFilter::OperatorName(foOr)};
+    auto combo = [&](const QString& name, const QStringList& items, int x, int y, int w) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(name);
+        c->addItems(items);
+        c->setCurrentIndex(-1);
+        c->setGeometry(x, y, w, 21);
+        c->setEnabled(false);
+        return c;
+    };
+    for (int i = 0; i < Rows; ++i) {
+        const int y = 30 + 22 * i;
+        const QString n = QString::number(i + 1);
+        Feld[i] = combo(QStringLiteral("Feld") + n, labels, 74, y, 119);
+        Operator[i] = combo(QStringLiteral("Operator") + n, operators, 198, y, 97);
+        Operant[i] = new QLineEdit(this);
+        Operant[i]->setObjectName(QStringLiteral("Operant") + n);
+        Operant[i]->setGeometry(300, y, 121, 21);
+        Operant[i]->setEnabled(false);
+        DelBtn[i] = new QPushButton(QStringLiteral("<< ") + DBEString(59034), this);
+        DelBtn[i]->setObjectName(QStringLiteral("DelBtn") + n);
+        DelBtn[i]->setGeometry(426, y, 80, 21);
+        DelBtn[i]->setAutoDefault(false);
+        if (i > 0) Verkn[i - 1] = combo(QStringLiteral("Verkn") + QString::number(i), connectives, 11, y, 58);
+        connect(Feld[i], &QComboBox::activated, this, [this, i] { FeldChange(i); });
+        connect(Operator[i], &QComboBox::activated, this, [this, i] { OperatorChange(i); });
+        connect(DelBtn[i], &QPushButton::clicked, this, [this, i] { DelBtnClick(i); });
+    }
+    Feld[0]->setEnabled(true);
+
+    WildcardLabel = new QLabel(DBEString(59050), this);
+    WildcardLabel->setObjectName(QStringLiteral("WildcardLabel"));
+    WildcardLabel->setGeometry(11, 262, 498, 42);
+    WildcardLabel->setWordWrap(true);
+    WildcardLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Bevel = new QFrame(this);
+    Bevel->setObjectName(QStringLiteral("Bevel1"));
+    Bevel->setFrameShape(QFrame::HLine);
+    Bevel->setFrameShadow(QFrame::Sunken);
+    Bevel->setGeometry(11, 307, 495, 2);
+
+    UserBtn = new QPushButton(this);
+    UserBtn->setGeometry(11, 323, 80, 30);
+    OKBtn = GlyphButton(bkOK, QStringLiteral("&OK"), QStringLiteral("OKBtn"));
+    OKBtn->setGeometry(342, 323, 80, 30);
+    OKBtn->setDefault(true);
+    SetModalResult(OKBtn, mrOk);
+    CancelBtn = GlyphButton(bkCancel, DBEString(59581), QStringLiteral("CancelBtn"));
+    CancelBtn->setGeometry(426, 323, 80, 30);
+    SetModalResult(CancelBtn, mrCancel);
+
+    // Row by row, the connective below each row, then the buttons.
+    QWidget* prev = nullptr;
+    auto chain = [&](QWidget* w) {
+        if (prev) setTabOrder(prev, w);
+        prev = w;
+    };
+    for (int i = 0; i < Rows; ++i) {
+        chain(Feld[i]);
+        chain(Operator[i]);
+        chain(Operant[i]);
+        chain(DelBtn[i]);
+        if (i < Rows - 1) chain(Verkn[i]);
+    }
+    chain(OKBtn);
+    chain(CancelBtn);
+    chain(UserBtn);
+    FrameButtons(UserBtn, {OKBtn, CancelBtn});
+    if (m_filter && m_filter->HideBtnGlyphs)
+        for (QPushButton* b : {OKBtn, CancelBtn}) b->setIcon(QIcon());
+}
+
+void TFilterForm::FeldChange(int i)
+{
+    Operator[i]->setEnabled(true);
+    Operator[i]->setCurrentIndex(foEqual - 1);
+    Operant[i]->setEnabled(true);
+    Operant[i]->setFocus(Qt::OtherFocusReason);
+    if (i < Rows - 1) {
+        Verkn[i]->setEnabled(true);
+        Verkn[i]->setCurrentIndex(0);
+        Feld[i + 1]->setEnabled(true);
+    }
+}
+
+void TFilterForm::OperatorChange(int i)
+{
+    const int code = TDBEFilter::OperatorCode(Operator[i]->currentText());
+    const bool noOperand = code == 0 || code == foIsBlank || code == foNotBlank;
+    if (noOperand) Operant[i]->clear();
+    Operant[i]->setEnabled(!noOperand);
+}
+
+void TFilterForm::DelBtnClick(int i)
+{
+    Feld[i]->setCurrentIndex(-1);
+    Operator[i]->setCurrentIndex(-1);
+    Operator[i]->setEnabled(false);
+    Operant[i]->clear();
+    Operant[i]->setEnabled(false);
+}
+
+void TFilterForm::SetRow(int i, const TDBEFilterDialogRow& row, bool last)
+{
+    if (i < 0 || i >= Rows) return;
+    Feld[i]->setEnabled(true);
+    Feld[i]->setCurrentIndex(Feld[i]->findText(row.FieldLabel));
+    Operator[i]->setEnabled(true);
+    // "Wie" and "Nicht" have no place in the list: the operator stays empty.
+    Operator[i]->setCurrentIndex(Operator[i]->findText(TDBEFilter::OperatorName(row.Operator)));
+    const bool blankTest = row.Operator == foIsBlank || row.Operator == foNotBlank;
+    Operant[i]->setEnabled(!blankTest);
+    QString operand = blankTest ? QString() : row.Operand;
+    if (!blankTest && (row.Wildcard & 2)) operand.prepend(QStringLiteral(".."));
+    if (!blankTest && (row.Wildcard & 1)) operand.append(QStringLiteral(".."));
+    Operant[i]->setText(operand);
+    if (i < Rows - 1) {
+        Verkn[i]->setEnabled(true);
+        Feld[i + 1]->setEnabled(true);
+        if (!last) Verkn[i]->setCurrentIndex(row.Connective == foOr ? 1 : 0);
+    }
+}
+
+TField* TFilterForm::FieldOfRow(int i) const
+{
+    const int at = Feld[i]->currentIndex();
+    return at >= 0 && at < int(m_fields.size()) ? m_fields[size_t(at)] : nullptr;
+}
+
+bool TFilterForm::CheckRows()
+{
+    m_result.clear();
+    auto refuse = [&](int id, QWidget* focus) {
+        MessageDlg(DBEString(id), mtError, mbOK);
+        focus->setFocus(Qt::OtherFocusReason);
+        m_result.clear();
+        return false;
+    };
+    for (int i = 0; i < Rows; ++i) {
+        if (!Operator[i]->isEnabled()) continue;
+        const int code = TDBEFilter::OperatorCode(Operator[i]->currentText());
+        if (code == 0) return refuse(59508, Operator[i]);
+        TField* field = FieldOfRow(i);
+        if (!field) return refuse(59508, Feld[i]);
+        TDBEFilterValueRow row{field->FieldName(), code, {}, 0, foAnd};
+        if (code != foIsBlank && code != foNotBlank) {
+            const QString text = Operant[i]->text();
+            if (text.isEmpty()) return refuse(59508, Operant[i]);
+            if (text == QLatin1String("..")) return refuse(59529, Operant[i]);
+            if (!TDBEFilter::ConvertOperand(field, text, row.Value, row.Wildcard)) return refuse(59509, Operant[i]);
+        }
+        m_result.push_back(row);
+    }
+    // The connectives in order, whatever rows were left out in between.
+    for (size_t k = 0; k + 1 < m_result.size(); ++k)
+        m_result[k].Connective = Verkn[k]->currentIndex() == 1 ? foOr : foAnd;
+    if (!m_result.empty()) m_result.back().Connective = 0;
+    return true;
+}
+
+void TFilterForm::done(int result)
+{
+    if (result == mrOk && !CheckRows()) return;
+    if (!Extender() && m_filter && m_filter->OnDialogCloseQuery) {
+        bool canClose = true;
+        m_filter->OnDialogCloseQuery(this, canClose);
+        if (!canClose) return;
+    }
+    TDBEForm::done(result);
+}
+
+void TFilterForm::showEvent(QShowEvent* event)
+{
+    TDBEForm::showEvent(event);
+    // Without an extender the frame has no one to tell; the filter's owner hears it.
+    if (!event->spontaneous() && !Extender() && m_filter && m_filter->OnDialogShow) m_filter->OnDialogShow(this);
 }

@@ -4,17 +4,25 @@
 // engine's filter expression and registered with the table's cursor.
 #include "DBErrors.h"
 #include "DBTypes.h"
+#include "DBEForm.h"
 #include "DataSet.h"
 #include <QByteArray>
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include <array>
 #include <functional>
 #include <vector>
 
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
 class QWidget;
 class TDataSet;
+class TDBExtender;
 class TField;
+struct TFormEventRec;
 
 class EDBEFilter : public Exception {
 public:
@@ -58,6 +66,25 @@ struct TDBEFilterRow {
     int Connective = foAnd;   // to the next row
 };
 
+// A row of the filter dialog as the tree gives it back.
+struct TDBEFilterDialogRow {
+    QString FieldLabel;       // the field's display label
+    int Operator = 0;
+    QString Operand;          // the value as text, without wildcard dots
+    int ValueType = 0;
+    int Wildcard = 0;
+    int Connective = 0;       // to the next row; 0 after the last
+};
+
+// A row ready for the tree: the operand converted for its field.
+struct TDBEFilterValueRow {
+    QString FieldName;
+    int Operator = foEqual;
+    QVariant Value;           // invalid: the all-zero value (blank tests)
+    int Wildcard = 0;
+    int Connective = foAnd;
+};
+
 class TDBEFilter {
 public:
     static constexpr int MaxNodes = 70;
@@ -96,6 +123,20 @@ public:
     // The engine's type code of a field type; 0 when filters cannot use it.
     static int ValueTypeOf(TFieldType t);
 
+    // The rows the registered tree stands for (the dialog shows them).
+    std::vector<TDBEFilterDialogRow> TreeToRows() const;
+    // The filter dialog on this filter; on OK the rows replace the filter and
+    // it is switched on. The record gives the user button and the frame,
+    // the extender (may be none) owns the dialog and hears its events.
+    // True when the dialog was left with OK.
+    bool EditDialog(TDBExtender* ext, const TFormEventRec& rec, const QString& description, bool useNonVisFields,
+                    TField* focusedField);
+    // Fields the dialog offers: data fields of a comparable kind.
+    static bool IsFilterField(const TField* field, bool useNonVisFields);
+    // Dialog texts of the operator codes; empty for codes without one.
+    static QString OperatorName(int code);
+    static int OperatorCode(const QString& name);
+
     // Filter definition files (*.TFD): the tree itself, with the table's name.
     void SaveToFile(const QString& fileName);
     void LoadFromFile(const QString& fileName);
@@ -117,6 +158,9 @@ public:
     std::function<void(QWidget*, bool& canClose)> OnDialogCloseQuery;
 
 private:
+    // Replaces the tree by the rows, joined strictly from left to right.
+    void BuildTree(const std::vector<TDBEFilterValueRow>& rows);
+    QString ConstantText(const TDBEFilterLiteral& lit, const TField* field) const;
     void CheckDataSet();
     void ForgetRegistration();
     void FreeTree();
@@ -131,4 +175,48 @@ private:
     int m_engineFilter = 0;
     bool m_registered = false;
     bool m_active = false;
+};
+
+// The filter definition dialog: ten rows of field, operator and operand,
+// joined by "Und"/"Oder".
+class TFilterForm : public TDBEForm {
+    Q_OBJECT
+public:
+    static constexpr int Rows = TDBEFilter::MaxRows;
+    TFilterForm(TDBExtender* ext, const TFormEventRec& rec, TDBEFilter* filter, std::vector<TField*> fields);
+
+    // The rows that passed the checks on OK, without gaps.
+    const std::vector<TDBEFilterValueRow>& Result() const { return m_result; }
+    // Row i (0-based) as the user fills it in.
+    void FeldChange(int i);
+    void OperatorChange(int i);
+    void DelBtnClick(int i);
+    void SetRow(int i, const TDBEFilterDialogRow& row, bool last);
+
+    void done(int result) override;
+
+    QLabel* LblFeld;
+    QLabel* LblOperator;
+    QLabel* LblOperand;
+    std::array<QComboBox*, Rows> Feld{};
+    std::array<QComboBox*, Rows> Operator{};
+    std::array<QLineEdit*, Rows> Operant{};
+    std::array<QPushButton*, Rows> DelBtn{};
+    std::array<QComboBox*, Rows - 1> Verkn{};
+    QLabel* WildcardLabel;
+    QFrame* Bevel;
+    QPushButton* UserBtn;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Collects the rows; false (after the message) at the first bad one.
+    bool CheckRows();
+    TField* FieldOfRow(int i) const;
+    TDBEFilter* m_filter;
+    std::vector<TField*> m_fields;
+    std::vector<TDBEFilterValueRow> m_result;
 };

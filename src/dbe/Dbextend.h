@@ -30,6 +30,7 @@ class TDBExtender;
 class TTableDefs;
 class TTableList;
 class TDBEFilter;
+struct TDBEFilterRow;
 class TBMManager;
 class TSrchItem;
 
@@ -421,6 +422,8 @@ public:
     void LoadFilter(TDataSet* ds, const QString& fileName);
     void SaveFilter(TDataSet* ds, const QString& fileName);
     void ResetFilter(TDataSet* ds);
+    // A filter set by program code: up to ten rows, switched on when asked.
+    void ApplyFilterRows(TDataSet* ds, const TDBEFilterRow* rows, int count, bool activate);
 
     // Keys.
     void HandleGridColEnter(QObject* sender);

@@ -626,7 +626,17 @@ void TDBExtender::OpenFilterDialog(TDataSet* ds, TField* field)
     rec.Field = field;
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
-    // The filter dialog is built by its own unit.
+    TTableDefs* entry = EntryOfDataSet(*this, ds);
+    if (!entry || !entry->Filter()) return;
+    TDBEFilter* filter = entry->Filter();
+    filter->HideBtnGlyphs = HideBtnGlyphs;
+    try {
+        filter->EditDialog(this, rec, GetTblDesc(ds), UseNonVisFields(), field);
+    } catch (...) {
+        NoticeFilterChanged(SourceOf(entry, ds));
+        throw;
+    }
+    NoticeFilterChanged(SourceOf(entry, ds));
 }
 
 void TDBExtender::RemoveFilter(TDataSet* ds)
@@ -727,6 +737,20 @@ void TDBExtender::SetFilterActive(TTableDefs* entry, bool on)
 }
 
 void TDBExtender::ResetFilter(TDataSet* ds) { RemoveFilter(ds); }
+
+void TDBExtender::ApplyFilterRows(TDataSet* ds, const TDBEFilterRow* rows, int count, bool activate)
+{
+    if (!ds || ds->Destroying()) return;
+    TTableDefs* entry = EntryOfDataSet(*this, ds);
+    if (!entry || !entry->Filter()) return;
+    try {
+        entry->Filter()->ApplyRows(rows, count, activate);
+    } catch (...) {
+        NoticeFilterChanged(SourceOf(entry, ds));
+        throw;
+    }
+    NoticeFilterChanged(SourceOf(entry, ds));
+}
 
 void TDBExtender::LoadFilter(TDataSet* ds, const QString& fileName)
 {

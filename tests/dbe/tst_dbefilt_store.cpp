@@ -2,7 +2,7 @@
 // plain test of every record by the filter's own rules gives, on a few
 // thousand records with mixed case, umlauts, blanks and the empty texts of
 // old rows, numbers, truth values and dates.
-#include "../ui/UiTestSupport.h"
+#include "UiTestSupport.h"
 #include "DBEFilt.h"
 #include "Session.h"
 #include "Table.h"
