@@ -764,9 +764,10 @@ void THauptFormular::BuildMenu()
     MenuFilterGruppe = item(MenuFilter, "MenuFilterGruppe", QStringLiteral("Gruppe"));
     MenuFilterStandort = item(MenuFilter, "MenuFilterStandort", QStringLiteral("Standort"));
     MenuFilterGruppeStandort = item(MenuFilter, "MenuFilterGruppeStandort", QStringLiteral("Gruppe+Standort"));
+    // The bar's filter popup: this window's bar does not show the button carrying it.
+    MenuFilter->addSeparator();
+    MenuFilter->addActions(TDBENavMain->FilterPopup()->actions());
     MenuFilterEinAus = item(MenuBearbeiten, "MenuFilterEinAus", QStringLiteral("Filter ein/aus"));
-    // The machine filters by group and location come with their own work.
-    for (QAction* a : {MenuFilterGruppe, MenuFilterStandort, MenuFilterGruppeStandort}) a->setEnabled(false);
     // These run the navigator's actions, exactly like its buttons and keys.
     const std::pair<QAction*, TDBENavigateBtn> navItems[] = {
         {MenuSuchen, nbSearch}, {MenuWeitersuchen, nbSearchNext}, {MenuInkrSuchen, nbSearchInc},
@@ -796,6 +797,9 @@ void THauptFormular::BuildMenu()
     ConnectGuarded(MenuMaschinenparkKosten, &QAction::triggered, this, &THauptFormular::MenuMaschinenparkKostenClick);
     ConnectGuarded(MenuEinstellungen, &QAction::triggered, this, &THauptFormular::MenuEinstellungenClick);
     ConnectGuarded(MenuErsteSchritte, &QAction::triggered, this, &THauptFormular::MenuErsteSchritteClick);
+    ConnectGuarded(MenuFilterGruppe, &QAction::triggered, this, &THauptFormular::MenuFilterGruppeClick);
+    ConnectGuarded(MenuFilterStandort, &QAction::triggered, this, &THauptFormular::MenuFilterStandortClick);
+    ConnectGuarded(MenuFilterGruppeStandort, &QAction::triggered, this, &THauptFormular::MenuFilterGruppeStandortClick);
 }
 
 // --------------------------------------------------------------- creation
@@ -928,6 +932,7 @@ void THauptFormular::BuildExtender()
     };
     x->OnSpecialForm = [this](QObject*, TFormEventRec& rec) { TDBExtenderMainSpecialForm(rec); };
     x->GetTblDescription = [this](const QString& name, QString& desc) { TDBExtenderMainGetTblDescription(name, desc); };
+    x->OnFilterChanged = [this](QObject*, TDBDataSet*) { TDBExtenderMainFilterChanged(); };
     TDBENavMain->SetDBExtender(x);
 }
 

@@ -225,6 +225,11 @@ public:
     void MenuMaschinenparkKostenClick();
     void MenuEinstellungenClick();
     void MenuErsteSchritteClick();
+    void MenuFilterGruppeClick();
+    void MenuFilterStandortClick();
+    void MenuFilterGruppeStandortClick();
+    // Filters the machines by the current machine's "Gruppe", "Standort" or both.
+    void FilterMachines(const QString& art);
     void RadioGrpKostenSichtClick();
     void CmbBoxKostenJahrChange();
     void RadioGrpSichtClick();
@@ -237,6 +242,7 @@ public:
     void TDBExtenderMainShowMessage(QString& msg, TMsgDlgType type, bool& handled);
     void TDBExtenderMainSpecialForm(TFormEventRec& rec);
     void TDBExtenderMainGetTblDescription(const QString& tblName, QString& tblDesc);
+    void TDBExtenderMainFilterChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
