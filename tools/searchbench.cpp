@@ -4,6 +4,7 @@
 // A park of that size is generated into DIR first when DIR has none.
 #include "DBEdit.h"
 #include "DBErrors.h"
+#include "Bench.h"
 #include "DemoPark.h"
 #include "Dbextend.h"
 #include "Session.h"
@@ -23,17 +24,8 @@
 
 namespace {
 
-QTextStream& Out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
-QString Num(double v, int decimals)
-{
-    static const QLocale de(QLocale::German, QLocale::Germany);
-    return de.toString(v, 'f', decimals);
-}
+using Bench::Num;
+using Bench::Out;
 
 struct TTiming {
     double FirstMs = 0, BestMs = 0, BestCpuMs = 0;

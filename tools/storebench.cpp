@@ -3,6 +3,7 @@
 // A park of that size is generated into DIR first when DIR has none.
 #include "DataMod.h"
 #include "DBErrors.h"
+#include "Bench.h"
 #include "DemoPark.h"
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -20,50 +21,13 @@
 
 namespace {
 
-QTextStream& Out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
-const QLocale& De()
-{
-    static const QLocale l(QLocale::German, QLocale::Germany);
-    return l;
-}
+using namespace Bench;
 
 struct TResult {
     QString Name;
     double StoreMs = 0, SqlMs = 0;
     double StoreCheck = 0, SqlCheck = 0;   // the same figure computed both ways
 };
-
-// Best of `runs`: the quick operations are noisy.
-double Time(int runs, const std::function<double()>& op, double& check)
-{
-    double best = -1;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        check = op();
-        const double ms = t.nsecsElapsed() / 1e6;
-        if (best < 0 || ms < best) best = ms;
-    }
-    return best;
-}
-
-QSqlQuery Prepare(QSqlDatabase& db, const QString& sql)
-{
-    QSqlQuery q(db);
-    q.setForwardOnly(true);   // as the store does: no row cache in QtSql
-    if (!q.prepare(sql)) throw EDatabaseError(QStringLiteral("%1: %2").arg(sql, q.lastError().text()));
-    return q;
-}
-
-void Exec(QSqlQuery& q)
-{
-    if (!q.exec()) throw EDatabaseError(q.lastError().text());
-}
 
 void WarmUp(const QString& file)
 {

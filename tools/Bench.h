@@ -1,0 +1,56 @@
+#pragma once
+// What the benchmark programs share: output, German numbers, the best of
+// several runs, and raw SQL statements beside the store.
+#include "DBErrors.h"
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <functional>
+
+namespace Bench {
+
+inline QTextStream& Out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+inline const QLocale& De()
+{
+    static const QLocale l(QLocale::German, QLocale::Germany);
+    return l;
+}
+
+inline QString Num(double v, int decimals) { return De().toString(v, 'f', decimals); }
+
+// Best of `runs` in milliseconds: the quick operations are noisy. `check`
+// gets the figure the operation computed, to compare both ways.
+inline double Time(int runs, const std::function<double()>& op, double& check)
+{
+    double best = -1;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        check = op();
+        const double ms = t.nsecsElapsed() / 1e6;
+        if (best < 0 || ms < best) best = ms;
+    }
+    return best;
+}
+
+inline QSqlQuery Prepare(QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);   // as the store does: no row cache in QtSql
+    if (!q.prepare(sql)) throw EDatabaseError(QStringLiteral("%1: %2").arg(sql, q.lastError().text()));
+    return q;
+}
+
+inline void Exec(QSqlQuery& q)
+{
+    if (!q.exec()) throw EDatabaseError(q.lastError().text());
+}
+
+}   // namespace Bench
