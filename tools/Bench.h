@@ -26,8 +26,10 @@ inline const QLocale& De()
 inline QString Num(double v, int decimals) { return De().toString(v, 'f', decimals); }
 
 // Best of `runs` in milliseconds: the quick operations are noisy. `check`
-// gets the figure the operation computed, to compare both ways.
-inline double Time(int runs, const std::function<double()>& op, double& check)
+// gets the figure the operation computed, to compare both ways; `after`
+// (not timed) undoes what a run left behind before the next one.
+inline double Time(int runs, const std::function<double()>& op, double& check,
+                   const std::function<void()>& after = {})
 {
     double best = -1;
     for (int i = 0; i < runs; ++i) {
@@ -35,6 +37,7 @@ inline double Time(int runs, const std::function<double()>& op, double& check)
         t.start();
         check = op();
         const double ms = t.nsecsElapsed() / 1e6;
+        if (after) after();
         if (best < 0 || ms < best) best = ms;
     }
     return best;
