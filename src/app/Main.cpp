@@ -36,6 +36,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
@@ -758,6 +759,8 @@ void THauptFormular::BuildMenu()
     MenuBearbeiten->addSeparator();
     MenuLesezeichenSetzen = item(MenuBearbeiten, "MenuLesezeichenSetzen", QStringLiteral("Lesezeichen setzen"));
     MenuLesezeichenverwaltung = item(MenuBearbeiten, "MenuLesezeichenverwaltung", QStringLiteral("Lesezeichenverwaltung..."));
+    MenuTabellenansicht = item(MenuBearbeiten, "MenuTabellenansicht", QStringLiteral("Tabellenansicht"));
+    MenuEinzelansicht = item(MenuBearbeiten, "MenuEinzelansicht", QStringLiteral("Einzeldatensatzansicht"));
     MenuBearbeiten->addSeparator();
     MenuFilter = MenuBearbeiten->addMenu(QStringLiteral("Filter"));
     MenuFilter->setObjectName(QStringLiteral("MenuFilter"));
@@ -772,7 +775,7 @@ void THauptFormular::BuildMenu()
     const std::pair<QAction*, TDBENavigateBtn> navItems[] = {
         {MenuSuchen, nbSearch}, {MenuWeitersuchen, nbSearchNext}, {MenuInkrSuchen, nbSearchInc},
         {MenuLesezeichenSetzen, nbSetBookmark}, {MenuLesezeichenverwaltung, nbGotoBookmark},
-        {MenuFilterEinAus, nbActiveFilter}};
+        {MenuFilterEinAus, nbActiveFilter}, {MenuTabellenansicht, nbTableView}};
     for (const auto& [action, btn] : navItems)
         ConnectGuarded(action, &QAction::triggered, this, [this, btn = btn] { TDBENavMain->BtnClick(btn); });
 
@@ -800,6 +803,7 @@ void THauptFormular::BuildMenu()
     ConnectGuarded(MenuFilterGruppe, &QAction::triggered, this, &THauptFormular::MenuFilterGruppeClick);
     ConnectGuarded(MenuFilterStandort, &QAction::triggered, this, &THauptFormular::MenuFilterStandortClick);
     ConnectGuarded(MenuFilterGruppeStandort, &QAction::triggered, this, &THauptFormular::MenuFilterGruppeStandortClick);
+    ConnectGuarded(MenuEinzelansicht, &QAction::triggered, this, &THauptFormular::MenuEinzelansichtClick);
 }
 
 // --------------------------------------------------------------- creation
@@ -931,6 +935,11 @@ void THauptFormular::BuildExtender()
         TDBExtenderMainShowMessage(msg, type, handled);
     };
     x->OnSpecialForm = [this](QObject*, TFormEventRec& rec) { TDBExtenderMainSpecialForm(rec); };
+    // Fields the windows keep hidden (link fields, month and year of a
+    // voucher) stay hidden in single-record views too.
+    x->SRVClassForField = [](QObject*, TField* f, TSRVControlClass& make) {
+        if (!f->Visible()) make = nullptr;
+    };
     x->GetTblDescription = [this](const QString& name, QString& desc) { TDBExtenderMainGetTblDescription(name, desc); };
     x->OnFilterChanged = [this](QObject*, TDBDataSet*) { TDBExtenderMainFilterChanged(); };
     TDBENavMain->SetDBExtender(x);
@@ -1227,6 +1236,29 @@ void THauptFormular::MenuBearbeitenClick()
     MenuInkrSuchen->setEnabled(page != TabMonatsAuswertung && page != TabMonatsuebersicht
                                && x->Possibilities(nbSearchInc));
     MenuWeitersuchen->setEnabled(x->Possibilities(nbSearchNext));
+    MenuTabellenansicht->setEnabled(x->Possibilities(nbTableView));
+    MenuTabellenansicht->setText(QStringLiteral("Tabellenansicht\t")
+                                 + ShortCutToText(x->ShortCuts().ShortCut(nbTableView)));
+    MenuEinzelansicht->setEnabled(TableOfPage(page) != nullptr);
+}
+
+TDataSet* THauptFormular::TableOfPage(QWidget* page) const
+{
+    if (page == TabStammDaten || page == TabMemo) return DM->TTblMain;
+    if (page == TabKosten) return DM->TTblVarKosten;
+    if (page == TabHistorie) return DM->TTblHistorie;
+    return nullptr;
+}
+
+// The record of the page's table as a form of its own, read-only while
+// the main window is reading.
+void THauptFormular::MenuEinzelansichtClick()
+{
+    TDataSet* ds = TableOfPage(PageCtrlMain->currentWidget());
+    if (!ds || !ds->Active()) return;
+    TDBExtender* x = TDBExtenderMain;
+    QScopedValueRollback readOnly(x->SRVReadOnly, x->SRVReadOnly || !EditMode());
+    x->OpenSingleRecView(ds, nullptr, x->SRVSynchronIsDefault);
 }
 
 // Going into editing shows the field afresh, which drops the selection and

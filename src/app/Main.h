@@ -175,6 +175,8 @@ public:
     QAction* MenuInkrSuchen;
     QAction* MenuLesezeichenSetzen;
     QAction* MenuLesezeichenverwaltung;
+    QAction* MenuTabellenansicht;
+    QAction* MenuEinzelansicht;
     QMenu* MenuFilter;
     QAction* MenuFilterGruppe;
     QAction* MenuFilterStandort;
@@ -230,6 +232,9 @@ public:
     void MenuFilterGruppeStandortClick();
     // Filters the machines by the current machine's "Gruppe", "Standort" or both.
     void FilterMachines(const QString& art);
+    void MenuEinzelansichtClick();
+    // The table a page shows: machines, vouchers or history; none for the evaluations.
+    TDataSet* TableOfPage(QWidget* page) const;
     void RadioGrpKostenSichtClick();
     void CmbBoxKostenJahrChange();
     void RadioGrpSichtClick();

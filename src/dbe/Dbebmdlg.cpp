@@ -1,9 +1,14 @@
 #include "Dbebmdlg.h"
+#include "Application.h"
 #include "Dbeconst.h"
-#include "Panel.h"
-#include <QWidget>
 #include "Dbextend.h"
 #include "Table.h"
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 // ------------------------------------------------------------------ item
 
@@ -185,4 +190,196 @@ void TBMManager::SetUseNonVisFields(bool on)
     if (on == m_useNonVisFields) return;
     Clear();
     m_useNonVisFields = on;
+}
+
+// ------------------------------------------------------------------ grid
+
+TBMGrid::TBMGrid(QWidget* parent) : QTableWidget(parent)
+{
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+}
+
+void TBMGrid::mousePressEvent(QMouseEvent* e)
+{
+    QTableWidget::mousePressEvent(e);
+    m_dragging = false;
+    m_pressRow = e->button() == Qt::LeftButton ? rowAt(e->position().toPoint().y()) : -1;
+    m_pressPos = e->position().toPoint();
+}
+
+void TBMGrid::mouseMoveEvent(QMouseEvent* e)
+{
+    if ((e->buttons() & Qt::LeftButton) && m_pressRow >= 0) {
+        if (!m_dragging && (e->position().toPoint() - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+            m_dragging = true;
+            viewport()->setCursor(Qt::ClosedHandCursor);
+        }
+        if (m_dragging) return;
+    }
+    QTableWidget::mouseMoveEvent(e);
+}
+
+void TBMGrid::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (!m_dragging) {
+        m_pressRow = -1;
+        QTableWidget::mouseReleaseEvent(e);
+        return;
+    }
+    m_dragging = false;
+    viewport()->unsetCursor();
+    const int y = e->position().toPoint().y();
+    int to = rowAt(y);
+    if (to < 0) to = y < 0 ? 0 : rowCount() - 1;
+    const int from = m_pressRow;
+    m_pressRow = -1;
+    if (to != from && OnRowMoved) {
+        try {
+            OnRowMoved(from, to);
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- dialog
+
+TBMForm::TBMForm(TDBExtender* ext, const TFormEventRec& rec, TBMManager* manager) : TDBEForm(ext, rec), m_bm(manager)
+{
+    setObjectName(QStringLiteral("BMForm"));
+    SetClientSize(592, 314);
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(5, 5, 5, 0);
+    lay->setSpacing(0);
+    GroupBox1 = new QGroupBox(DBEString(59021), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto* inner = new QVBoxLayout(GroupBox1);
+    inner->setContentsMargins(6, 6, 6, 6);
+    BMGrid = new TBMGrid(GroupBox1);
+    BMGrid->setObjectName(QStringLiteral("BMGrid"));
+    inner->addWidget(BMGrid);
+    lay->addWidget(GroupBox1, 1);
+    BottomPanel = new QWidget(this);
+    BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
+    BottomPanel->setFixedHeight(43);
+    lay->addWidget(BottomPanel);
+
+    DelBtn = new QPushButton(DBEString(59022), BottomPanel);
+    DelBtn->setObjectName(QStringLiteral("DelBtn"));
+    DelBtn->setGeometry(0, 6, 80, 30);
+    DelBtn->setAutoDefault(false);
+    connect(DelBtn, &QPushButton::clicked, this, [this] {
+        try {
+            DelBtnClick();
+        } catch (...) {
+            HandleException(this);
+        }
+    });
+    UserBtn = new QPushButton(BottomPanel);
+    UserBtn->setGeometry(84, 6, 80, 30);
+    OKBtn = GlyphButton(bkOK, QStringLiteral("&OK"), QStringLiteral("OKBtn"));
+    OKBtn->setParent(BottomPanel);
+    OKBtn->show();
+    OKBtn->resize(80, 30);
+    OKBtn->setDefault(true);
+    SetModalResult(OKBtn, mrOk);
+    CancelBtn = GlyphButton(bkCancel, DBEString(59581), QStringLiteral("CancelBtn"));
+    CancelBtn->setParent(BottomPanel);
+    CancelBtn->show();
+    CancelBtn->resize(80, 30);
+    SetModalResult(CancelBtn, mrCancel);
+    FrameButtons(UserBtn, {OKBtn, CancelBtn});
+
+    BMGrid->OnRowMoved = [this](int from, int to) { BMGridRowMoved(from, to); };
+    connect(BMGrid, &QAbstractItemView::doubleClicked, this, [this] {
+        if (SelectedNumber() > 0) done(mrOk);
+    });
+    FillGrid();
+}
+
+void TBMForm::resizeEvent(QResizeEvent* e)
+{
+    TDBEForm::resizeEvent(e);
+    // "Abbruch" 4 pixels from the right edge, OK 4 pixels to its left.
+    const int right = width() - BottomPanel->x();
+    CancelBtn->move(right - CancelBtn->width() - 4, 6);
+    OKBtn->move(right - OKBtn->width() - CancelBtn->width() - 8, 6);
+}
+
+void TBMForm::FillGrid()
+{
+    TDataSet* ds = m_bm ? m_bm->DataSet() : nullptr;
+    const QStringList names = m_bm ? m_bm->ColumnFields() : QStringList();
+    const QFontMetrics fm(BMGrid->font());
+    const int zero = fm.horizontalAdvance(u'0');
+    // Cells keep a margin of their own on both sides.
+    const int margin = 2 * (BMGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, BMGrid) + 1);
+    QStringList heads{DBEString(59023)};
+    QList<int> widths{2 * zero + 4 + margin};
+    for (const QString& name : names) {
+        TField* f = ds ? ds->FindField(name) : nullptr;
+        const QString label = f ? f->DisplayLabel() : name;
+        heads << label;
+        const int chars = zero * (f ? f->DisplayWidth() : 10) + 4;
+        widths << std::max(chars, fm.horizontalAdvance(label) + 4) + margin;
+    }
+    const int count = m_bm ? m_bm->Count() : 0;
+    BMGrid->clear();
+    BMGrid->setColumnCount(int(heads.size()));
+    BMGrid->setHorizontalHeaderLabels(heads);
+    BMGrid->setRowCount(std::max(1, count));
+    BMGrid->verticalHeader()->setDefaultSectionSize(std::max(18, fm.height() + 4));
+    for (int c = 0; c < widths.size(); ++c) BMGrid->setColumnWidth(c, widths.at(c));
+    for (int r = 0; r < count; ++r) {
+        const TBMItem* item = m_bm->Item(r);
+        BMGrid->setItem(r, 0, new QTableWidgetItem(QString::number(item->Number)));
+        for (int c = 0; c < item->Values.size() && c + 1 < heads.size(); ++c)
+            BMGrid->setItem(r, c + 1, new QTableWidgetItem(item->Values.at(c)));
+    }
+    if (count > 0) BMGrid->selectRow(0);
+    DelBtn->setEnabled(count > 0);
+    OKBtn->setEnabled(count > 0);
+}
+
+int TBMForm::SelectedNumber() const
+{
+    const int row = BMGrid->currentRow();
+    if (!m_bm || row < 0 || row >= m_bm->Count()) return 0;
+    return m_bm->Item(row)->Number;
+}
+
+void TBMForm::SelectNumber(int number)
+{
+    const int row = m_bm ? m_bm->IndexOfNumber(number) : -1;
+    if (row >= 0) BMGrid->selectRow(row);
+}
+
+void TBMForm::DelBtnClick()
+{
+    const int number = SelectedNumber();
+    if (!number) return;
+    const int row = BMGrid->currentRow();
+    m_bm->Delete(number);
+    FillGrid();
+    if (m_bm->Count() > 0) BMGrid->selectRow(std::min(row, m_bm->Count() - 1));
+}
+
+void TBMForm::BMGridRowMoved(int from, int to)
+{
+    const int count = m_bm ? m_bm->Count() : 0;
+    if (from == to || from < 0 || to < 0 || from >= count || to >= count) return;
+    const int oldNumber = m_bm->Item(from)->Number;
+    int newNumber;
+    if (to > from) newNumber = to == count - 1 ? m_bm->Item(count - 1)->Number : m_bm->Item(to + 1)->Number - 1;
+    else newNumber = to == 0 ? 1 : m_bm->Item(to - 1)->Number + 1;
+    m_bm->Renumber(oldNumber, newNumber);
+    FillGrid();
+    SelectNumber(newNumber);
 }

@@ -1,13 +1,21 @@
 #pragma once
 // Numbered bookmarks of one table: the engine's bookmark of a record with
-// a few of its values as text, kept in memory only.
+// a few of its values as text, kept in memory only; and the dialog that
+// lists them, deletes them, renumbers them by dragging and goes to one.
+#include "DBEForm.h"
 #include "DBErrors.h"
 #include "DataSet.h"
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QStringList>
+#include <QTableWidget>
+#include <functional>
 #include <memory>
 #include <vector>
+
+class QGroupBox;
+class QPushButton;
 
 class EDBEBookMarks : public Exception {
 public:
@@ -73,4 +81,53 @@ private:
     QPointer<TDataSet> m_dataSet;
     std::vector<std::unique_ptr<TBMItem>> m_items;
     bool m_keepOnlyIndex = true, m_useNonVisFields = true, m_allowMasterMove = true, m_allowUserAbort = true;
+};
+
+// The bookmark grid: rows are dragged to new places with the mouse.
+class TBMGrid : public QTableWidget {
+    Q_OBJECT
+public:
+    explicit TBMGrid(QWidget* parent = nullptr);
+    // A row dropped elsewhere: its row and the row it went to (0 = first bookmark).
+    std::function<void(int from, int to)> OnRowMoved;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    int m_pressRow = -1;
+    QPoint m_pressPos;
+    bool m_dragging = false;
+};
+
+class TBMForm : public TDBEForm {
+    Q_OBJECT
+public:
+    TBMForm(TDBExtender* ext, const TFormEventRec& rec, TBMManager* manager);
+
+    QGroupBox* GroupBox1;
+    TBMGrid* BMGrid;
+    QWidget* BottomPanel;
+    QPushButton* DelBtn;
+    QPushButton* UserBtn;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+    // Heads, widths and one row per bookmark (at least one empty row).
+    void FillGrid();
+    // Deletes the selected row's bookmark.
+    void DelBtnClick();
+    // The bookmark of row `from` takes the number its new place asks for.
+    void BMGridRowMoved(int from, int to);
+    // The number of the selected bookmark; 0 when none.
+    int SelectedNumber() const;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void SelectNumber(int number);
+    TBMManager* m_bm;
 };

@@ -230,6 +230,11 @@ TDBExtender::~TDBExtender()
     ReleaseHooks();
     if (m_masterConnection) disconnect(m_masterConnection);
     for (TDBENavClient* bar : std::vector<TDBENavClient*>(m_navigators)) UnregisterNavigator(bar);
+    // Open views share what the entries own: they go first.
+    for (const auto& e : m_tables->Items()) {
+        delete e->TableView.data();
+        delete e->SingleRecView.data();
+    }
     m_tables.reset();
     if (m_form) m_form->removeEventFilter(this);
     delete m_indexPopup;
@@ -811,6 +816,9 @@ void TDBExtender::AssignSettings(const TDBExtender& o)
     ComponentDS = o.ComponentDS;
     ComponentFld = o.ComponentFld;
     ComponentRO = o.ComponentRO;
+    SRVClassForField = o.SRVClassForField;
+    SRVInitControl = o.SRVInitControl;
+    SRVSetControlSize = o.SRVSetControlSize;
 }
 
 // ------------------------------------------------------------ status
@@ -1024,24 +1032,34 @@ void TDBExtender::MakeControlsReadOnly()
 {
     m_tables->PostAll();
     if (!m_form) return;
-    for (QWidget* w : m_form->findChildren<QWidget*>()) {
-        if (w->window() != m_form) continue;
-        const QMetaObject* mo = w->metaObject();
-        const int idx = mo->indexOfProperty("ReadOnly");
-        if (idx >= 0) {
-            const QMetaProperty p = mo->property(idx);
-            if (p.isWritable() && !p.read(w).toBool()) {
-                p.write(w, true);
-                m_readOnlyControls.emplace_back(w);
-            }
-        } else if (ComponentRO) {
-            bool ro = true;   // a control the handler does not know stays alone
-            ComponentRO(w, ro, true);
-            if (!ro) {
-                bool set = true;
-                ComponentRO(w, set, false);
-                m_readOnlyControls.emplace_back(w);
-            }
+    for (QWidget* w : m_form->findChildren<QWidget*>())
+        if (w->window() == m_form) MakeReadOnly(w);
+}
+
+void TDBExtender::MakeReadOnly(QWidget* w)
+{
+    const QMetaObject* mo = w->metaObject();
+    const int idx = mo->indexOfProperty("ReadOnly");
+    if (idx >= 0) {
+        const QMetaProperty p = mo->property(idx);
+        if (p.isWritable() && !p.read(w).toBool()) {
+            p.write(w, true);
+            m_readOnlyControls.emplace_back(w);
+        }
+    } else if (ComponentRO) {
+        bool ro = true;   // a control the handler does not know stays alone
+        ComponentRO(w, ro, true);
+        if (!ro) {
+            bool set = true;
+            ComponentRO(w, set, false);
+            m_readOnlyControls.emplace_back(w);
         }
     }
+}
+
+void TDBExtender::FollowEditMode(QWidget* control)
+{
+    if (m_destroying || !control || !m_manageGlobalEdit || m_editMode) return;
+    MakeReadOnly(control);
+    for (QWidget* w : control->findChildren<QWidget*>()) MakeReadOnly(w);
 }

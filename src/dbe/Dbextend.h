@@ -77,8 +77,18 @@ struct TFormEventRec {
     TExtNavBtns VisBtnsExtend;
     bool ReadOnly = false, AutoEdit = false, ManageGlobalEdit = false, AutoIncSrch = false;
     TAllowKeys AllowKeys;
+    // Table view and single-record view: fields and labels separated by ";"
+    // (the labels count only when there are as many as fields).
+    QString FieldList, LabelList;
+    TSingleRecLayout Layout = srlVertLeftRight;
+    bool UseCBOnBoolean = true, UseDBLUComboBox = true, RebuildOnResize = true, MemoMaxWidth = false,
+         GenAccelChars = true;
+    int FormStyle = 0;                             // 0 normal, 1 MDI child
     QVariantMap Extra;                             // further values of a kind (lookup definition, ...)
 };
+
+// What a single-record view creates for a field; empty for no control.
+using TSRVControlClass = std::function<QWidget*(QWidget* parent)>;
 
 struct TStatusRec {
     TDataSource* DataSource = nullptr;
@@ -371,6 +381,11 @@ public:
         GetExtLookupDef;
     std::function<void(QObject*)> BeforeAssignFromLookup, AfterAssignFromLookup, BeforeAssignFromLUField,
         AfterAssignFromLUField;
+    // Single-record view: the control class of a field (may be replaced or
+    // cleared), each control once bound, and its size before it is placed.
+    std::function<void(QObject*, TField*, TSRVControlClass&)> SRVClassForField;
+    std::function<void(QObject*, TField*, QWidget*)> SRVInitControl;
+    std::function<void(QObject*, TField*, QWidget*, bool& forceLineBreak)> SRVSetControlSize;
     // Handlers taken over from the form and the application (chained).
     std::function<void(QObject*)> FormOnActivate, FormOnDeactivate, FormOnFocusControl;
     std::function<void(int& key, TShiftState shift, bool& handled)> FormOnKeyPhysical;
@@ -397,6 +412,8 @@ public:
     virtual void ShowMessage(const QString& text, TMsgDlgType type);
     void ClearMessage();
     void SetEditMode(bool on);
+    // A control made after the editing mode went off is made read-only too.
+    void FollowEditMode(QWidget* control);
     int RecNoOf(TDataSet* ds) const;
     int RecCountOf(TDataSet* ds) const;
 
@@ -520,6 +537,8 @@ protected:
     // then GetExtLookupDef; false when none gives a definition.
     bool ResolveLookupDef(TField* field, TLookupDef& def, bool onlyDefQuery);
 private:
+    // Goes to a bookmark; failures become a warning with its number.
+    void GotoBookmarkReported(TBMManager* bm, int number);
     void DuplicateField(TField* field);
     void DuplicateRecord(TDataSet* ds);
     void ShowIndexPopup(TTable* table);
@@ -537,6 +556,7 @@ private:
     void ChainException(QObject* sender, const std::exception& e);
     void MasterDestroyed();
     void MakeControlsReadOnly();
+    void MakeReadOnly(QWidget* w);
     void MakeControlsWritable();
     void AfterEditModeChange();
     QObject* m_keyRouter = nullptr;            // the application filter while the form is active

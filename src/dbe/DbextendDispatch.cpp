@@ -2,7 +2,9 @@
 #include "Dbextend.h"
 #include "DBEFilt.h"
 #include "DBErrors.h"
+#include "DBESRec.h"
 #include "Dbebmdlg.h"
+#include "Dbetview.h"
 #include "Dbeconst.h"
 #include "Dbeobj.h"
 #include "Dbeutil.h"
@@ -243,19 +245,7 @@ void TDBExtender::HandleNBBtn(TDBENavigateBtn button, TShiftState shift, int inf
         case nbGotoBookmark:
             if (info != 0) {
                 TBMManager* bm = entry ? entry->Bookmarks() : nullptr;
-                if (bm && bm->IndexOfNumber(info) >= 0) {
-                    try {
-                        bm->GotoNumber(info, true);
-                        ClearMessage();
-                    } catch (const EDBEngineError& e) {
-                        ShowMessage(DBEFormat(DBEStr::BookmarkError, {QString::number(info), e.Message()}),
-                                    mtWarning);
-                    } catch (const EAbort&) {
-                        throw;
-                    } catch (...) {
-                        ShowMessage(DBEFormat(DBEStr::BookmarkError, {QString::number(info), QString()}), mtWarning);
-                    }
-                }
+                if (bm && bm->IndexOfNumber(info) >= 0) GotoBookmarkReported(bm, info);
             } else if (ds && entry && entry->Bookmarks() && entry->Bookmarks()->Count() > 0) {
                 OpenBookmarkDialog(entry);
             }
@@ -524,6 +514,20 @@ bool TDBExtender::ResolveLookupDef(TField* field, TLookupDef& def, bool onlyDefQ
 
 // ------------------------------------------------------------ dialogs and views
 
+void TDBExtender::GotoBookmarkReported(TBMManager* bm, int number)
+{
+    try {
+        bm->GotoNumber(number, true);
+        ClearMessage();
+    } catch (const EDBEngineError& e) {
+        ShowMessage(DBEFormat(DBEStr::BookmarkError, {QString::number(number), e.Message()}), mtWarning);
+    } catch (const EAbort&) {
+        throw;
+    } catch (...) {
+        ShowMessage(DBEFormat(DBEStr::BookmarkError, {QString::number(number), QString()}), mtWarning);
+    }
+}
+
 namespace {
 // The record both views get: their own settings, keys and bar sets; a view
 // does not offer itself, and offers the other view only where allowed.
@@ -569,23 +573,33 @@ bool FormIs(const QWidget* form, const char* className)
 void TDBExtender::OpenTableView(TDataSet* ds, TField* field, bool synchron)
 {
     if (!ds || ds->Destroying() || !(qobject_cast<TTable*>(ds) || IsQuery(ds))) return;
+    TTableDefs* entry = EntryOfDataSet(*this, ds);
+    if (!entry || entry->OpeningTableView || TDBEViewForm::BringToFront(entry->TableView)) return;
     TFormEventRec rec = ViewEventRec(fetTableView, BorderStyleTblView, ds, field, synchron, TVReadonly, TVAutoEdit,
                                      TVManageGlobalEdit, snbTableView, akSingleRecView, snbSingleRecView,
                                      TVShowSRVBtn && !FormIs(m_form, "TSingleRecViewForm"));
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
-    // The view itself is built by its own unit.
+    ShowTableView(*this, entry, ds, rec);
 }
 
 void TDBExtender::OpenSingleRecView(TDataSet* ds, TField* field, bool synchron)
 {
     if (!ds || ds->Destroying() || !(qobject_cast<TTable*>(ds) || IsQuery(ds))) return;
+    TTableDefs* entry = EntryOfDataSet(*this, ds);
+    if (!entry || entry->OpeningSingleRecView || TDBEViewForm::BringToFront(entry->SingleRecView)) return;
     TFormEventRec rec = ViewEventRec(fetSingleRecView, BorderStyleSingleRec, ds, field, synchron, SRVReadOnly,
                                      SRVAutoEdit, SRVManageGlobalEdit, snbSingleRecView, akTableView,
                                      snbTableView, !FormIs(m_form, "TTableViewForm"));
+    rec.Layout = SRVLayout;
+    rec.UseCBOnBoolean = SRVUseCBOnBoolean;
+    rec.UseDBLUComboBox = SRVUseDBLUComboBox;
+    rec.RebuildOnResize = SRVRebuildOnResize;
+    rec.MemoMaxWidth = SRVMemoMaxWidth;
+    rec.GenAccelChars = SRVGenAccelChars;
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
-    // The view itself is built by its own unit.
+    ShowSingleRecView(*this, entry, ds, rec);
 }
 
 void TDBExtender::OpenMemoView(TField* field, bool readOnly)
@@ -659,13 +673,26 @@ void TDBExtender::RemoveFilter(TDataSet* ds)
 void TDBExtender::OpenBookmarkDialog(TTableDefs* entry)
 {
     if (!entry || !entry->DataSetOf() || entry->DataSetOf()->Destroying()) return;
+    TBMManager* bm = entry->Bookmarks();
     TFormEventRec rec;
     rec.FormType = fetBookmark;
     rec.BorderStyle = BorderStyleBookmark;
-    rec.DataSet = entry->Bookmarks();
+    rec.DataSet = bm;
     if (OnSpecialForm) OnSpecialForm(this, rec);
-    if (!rec.Show) return;
-    // The bookmark dialog is built by its own unit.
+    if (!rec.Show || !bm) return;
+    const QString desc = GetTblDesc(entry->DataSetOf());
+    if (bm->Count() == 0) {
+        MessageDlg(DBEFormat(59576, {desc}), mtInformation, mbOK);
+        return;
+    }
+    int number = 0;
+    {
+        TBMForm dlg(this, rec, bm);
+        dlg.setWindowTitle(DBEFormat(DBEStr::BookmarkCaption, {desc}));
+        if (dlg.exec() != mrOk) return;
+        number = dlg.SelectedNumber();
+    }
+    GotoBookmarkReported(bm, number);
 }
 
 void TDBExtender::OpenIndexChoice(TTable* table)

@@ -506,6 +506,9 @@ TRecordPtr TEngineCursor::GetRecord()
 
 void TEngineCursor::SetToBookmark(TBookmark id)
 {
+    // Another user may have deleted the record since the rows were read.
+    m_table->Db->CheckExternalChanges();
+    if (Stale()) Rebuild();
     const int p = PositionOf(id);
     if (p < 0) {
         if (id && m_table->Exists(id)) EngineError(DbiErr::OUTOFRANGE, SOutOfRange);

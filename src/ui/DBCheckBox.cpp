@@ -41,7 +41,8 @@ void TDBCheckBox::SetValueUnchecked(const QString& s)
 Qt::CheckState TDBCheckBox::StateOfField() const
 {
     TField* f = m_link.Field();
-    if (!f || f->IsNull()) return Qt::Unchecked;
+    // A blank value shows greyed where the box allows it.
+    if (!f || f->IsNull()) return f && isTristate() ? Qt::PartiallyChecked : Qt::Unchecked;
     if (f->DataType() == ftBoolean) return f->AsBoolean() ? Qt::Checked : Qt::Unchecked;
     const QString t = f->Text();
     if (Matches(m_checked, t)) return Qt::Checked;

@@ -147,6 +147,10 @@ TDBGrid::TDBGrid(QWidget* parent)
     verticalHeader()->setHighlightSections(false);
     ApplyOptions();
     connect(qApp, &QApplication::focusChanged, this, &TDBGrid::FocusChanged);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (m_applyingWidths) return;
+        if (TField* f = m_model->FieldAt(column)) m_userWidths.insert(f->FieldName().toLower(), width);
+    });
 }
 
 TDBGrid::~TDBGrid()
@@ -204,6 +208,7 @@ void TDBGrid::ApplyOptions()
 
 void TDBGrid::ApplyColumnWidths()
 {
+    QScopedValueRollback guard(m_applyingWidths, true);
     const QFontMetrics fm(font());
     const QFontMetrics hfm(horizontalHeader()->font());
     for (int c = 0; c < m_model->ColumnCount(); ++c) {
@@ -211,8 +216,16 @@ void TDBGrid::ApplyColumnWidths()
         // Digits are wider than the average character; cells have a margin.
         int w = f->DisplayWidth() * std::max(fm.averageCharWidth(), fm.horizontalAdvance(u'0')) + 12;
         if (m_options & dgTitles) w = std::max(w, hfm.horizontalAdvance(f->DisplayLabel()) + 10);
-        setColumnWidth(c, w);
+        setColumnWidth(c, m_userWidths.value(f->FieldName().toLower(), w));
     }
+}
+
+void TDBGrid::SetUserColumnWidths(const QHash<QString, int>& widths)
+{
+    m_userWidths.clear();
+    for (auto it = widths.begin(); it != widths.end(); ++it)
+        if (it.value() > 0) m_userWidths.insert(it.key().toLower(), it.value());
+    ApplyColumnWidths();
 }
 
 int TDBGrid::FieldCount() const { return m_model->ColumnCount(); }

@@ -2,6 +2,7 @@
 // A grid over a data set: one row per record, one column per visible field,
 // editing in place.
 #include "DataSet.h"
+#include <QHash>
 #include <QPointer>
 #include <QTableView>
 #include <functional>
@@ -50,6 +51,10 @@ public:
     TDBGridModel* GridModel() const { return m_model; }
     // The in-place editor of the current cell; none while hidden.
     QWidget* InplaceEditor() const { return m_editor; }
+    // Widths the user gave columns by dragging, by field name (any case);
+    // they outlast rebuilds of the columns.
+    QHash<QString, int> UserColumnWidths() const { return m_userWidths; }
+    void SetUserColumnWidths(const QHash<QString, int>& widths);
 
     std::function<void(TDBGrid*)> OnColEnter;
     std::function<void(TDBGrid*)> OnColExit;
@@ -117,4 +122,6 @@ private:
     bool m_internalFocus = false;
     bool m_destroying = false;
     int m_lastColumn = 0;
+    QHash<QString, int> m_userWidths;   // keys in lower case
+    bool m_applyingWidths = false;
 };

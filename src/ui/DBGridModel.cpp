@@ -100,40 +100,50 @@ int TDBGridModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount();
 }
 
-QString TDBGridModel::LookupText(TField* f, const TRecord& rec) const
+QHash<QString, QString> TDBGridModel::LookupTable(const TField* f)
 {
+    QHash<QString, QString> map;
     TDataSet* lk = f->LookupDataSet();
-    if (!lk || !lk->Active()) return QString();
-    auto it = m_lookups.find(f);
-    if (it == m_lookups.end()) {
-        QHash<QString, QString> map;
-        const QStringList lkeys = f->LookupKeyFields().split(u';');
-        TField* res = lk->FindField(f->LookupResultField());
-        if (res && res->FieldNo() > 0) {
-            const int n = lk->RecordCount();
-            for (int seq = 1; seq <= n; ++seq) {
-                TRecordPtr r = lk->RecordAt(seq);
-                if (!r) continue;
-                QStringList key;
-                for (const QString& k : lkeys) {
-                    TField* kf = lk->FindField(k);
-                    key << (kf && kf->FieldNo() > 0 ? kf->FormatValue(r->value(kf->FieldNo() - 1), false) : QString());
-                }
-                const QString joined = key.join(QChar(0x1f));
-                if (!map.contains(joined)) map.insert(joined, res->FormatValue(r->value(res->FieldNo() - 1), false));
-            }
+    if (!lk || !lk->Active()) return map;
+    const QStringList lkeys = f->LookupKeyFields().split(u';');
+    TField* res = lk->FindField(f->LookupResultField());
+    if (!res || res->FieldNo() <= 0) return map;
+    const int n = lk->RecordCount();
+    for (int seq = 1; seq <= n; ++seq) {
+        TRecordPtr r = lk->RecordAt(seq);
+        if (!r) continue;
+        QStringList key;
+        for (const QString& k : lkeys) {
+            TField* kf = lk->FindField(k);
+            key << (kf && kf->FieldNo() > 0 ? kf->FormatValue(r->value(kf->FieldNo() - 1), false) : QString());
         }
-        it = m_lookups.insert(f, map);
+        const QString joined = key.join(QChar(0x1f));
+        if (!map.contains(joined)) map.insert(joined, res->FormatValue(r->value(res->FieldNo() - 1), false));
     }
+    return map;
+}
+
+QString TDBGridModel::LookupKey(const TField* f, const TRecord& rec)
+{
     QStringList key;
     for (const QString& k : f->KeyFields().split(u';')) {
-        TField* kf = m_ds->FindField(k);
+        TField* kf = f->DataSet()->FindField(k);
         if (!kf || kf->FieldNo() <= 0) return QString();
         const QVariant v = rec.value(kf->FieldNo() - 1);
         if (v.isNull()) return QString();
         key << kf->FormatValue(v, false);
     }
-    return it->value(key.join(QChar(0x1f)));
+    return key.join(QChar(0x1f));
+}
+
+QString TDBGridModel::LookupText(TField* f, const TRecord& rec) const
+{
+    TDataSet* lk = f->LookupDataSet();
+    if (!lk || !lk->Active()) return QString();
+    auto it = m_lookups.find(f);
+    if (it == m_lookups.end()) it = m_lookups.insert(f, LookupTable(f));
+    const QString key = LookupKey(f, rec);
+    return key.isEmpty() ? QString() : it->value(key);
 }
 
 QString TDBGridModel::CellText(int row, TField* f, bool display) const

@@ -37,6 +37,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // The result text of a lookup field by its key text, read once from
+    // the lookup data set; and the key text of a record (empty when blank).
+    static QHash<QString, QString> LookupTable(const TField* f);
+    static QString LookupKey(const TField* f, const TRecord& rec);
+
 private:
     bool Active() const { return m_ds && m_ds->Active(); }
     int RowsNow() const;
