@@ -300,9 +300,19 @@ void TSingleRecViewForm::Relayout()
 
 void TSingleRecViewForm::RebuildControls()
 {
-    ClearControls();
-    TDataSet* ds = ShownDataSet();
-    if (m_shown && ds && ds->Active()) DoRelayout();
+    // Asked for in the middle of the data set's notices, when the old
+    // controls may still hold fields that are gone: done once they are over.
+    if (m_rebuildPosted) return;
+    m_rebuildPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_rebuildPosted = false;
+            ClearControls();
+            TDataSet* ds = ShownDataSet();
+            if (m_shown && ds && ds->Active()) DoRelayout();
+        },
+        Qt::QueuedConnection);
 }
 
 void TSingleRecViewForm::DoRelayout()
@@ -360,7 +370,12 @@ void TSingleRecViewForm::MeasureReferences()
 
 void TSingleRecViewForm::ClearControls()
 {
-    // Deleted later: the registry may be telling the old ones something.
+    // The focus returns to the same field in the new controls.
+    for (size_t i = 0; i < m_controls.size(); ++i)
+        if (focusWidget() == m_controls[i] || m_controls[i]->isAncestorOf(focusWidget()))
+            m_focusField = m_fieldNames.at(int(i));
+    if (ScrollBox->isAncestorOf(focusWidget())) setFocus(Qt::OtherFocusReason);
+    // Deleted later: a notice may still be on its way to them.
     for (QLabel* l : m_labels) {
         l->hide();
         l->deleteLater();
@@ -394,8 +409,9 @@ void TSingleRecViewForm::BuildControls()
         control->setParent(box);
         control->setObjectName(f->FieldName());
         if (control->metaObject()->indexOfProperty("DataSource") >= 0) {
-            control->setProperty("DataSource", QVariant::fromValue(Source));
+            // The field first: a lookup box reads its list once it is linked.
             control->setProperty("DataField", f->FieldName());
+            control->setProperty("DataSource", QVariant::fromValue(Source));
         } else {
             TDataSource* src = Source;
             TField* fld = f;

@@ -81,7 +81,8 @@ private:
     int m_scrollBarWidth = 0;
     int m_totalHeight = 0;
     int m_lastWidth = -1;
-    bool m_shown = false, m_busy = false, m_built = false, m_resizing = false, m_relayoutPosted = false;
+    bool m_shown = false, m_busy = false, m_built = false, m_relayoutPosted = false,
+         m_rebuildPosted = false;
 };
 
 // Opens the single-record view of an entry (the record is what

@@ -70,7 +70,7 @@ private slots:
         Main()->MenuEinzelansicht->trigger();
         auto* v = Main()->findChild<TSingleRecViewForm*>();
         QVERIFY(v);
-        QTest::qWaitForWindowExposed(v);
+        QVERIFY(QTest::qWaitForWindowExposed(v));
         QCOMPARE(v->windowTitle(), QStringLiteral("Einzeldatensatzansicht [KfzVar.DB]"));
         QCOMPARE(v->ShownDataSet(), static_cast<TDataSet*>(DM()->TTblVarKosten));
         // The link, month and year fields stay hidden.

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QVBoxLayout>

@@ -42,10 +42,15 @@ class TstDbebmdlg : public QObject {
 
     std::unique_ptr<TViewFixture> m_fix;
 
+    // Shown and active, the focus on the machine's name: the actions work
+    // on the machines.
     TViewForm& form()
     {
         m_fix = std::make_unique<TViewFixture>();
-        return m_fix->F();
+        TViewForm& f = m_fix->F();
+        if (!ShowActiveWindow(&f)) qWarning("form not active");
+        f.Focus(f.EditName);
+        return f;
     }
     TBMManager* bookmarks() { return EntryOfDataSet(*m_fix->F().Ext, m_fix->F().Masch)->Bookmarks(); }
     // Bookmarks with these numbers on the records with the same Nr.
@@ -95,8 +100,6 @@ private slots:
         TViewForm& f = form();
         setBookmarks(before);
         GotoNr(f.Masch, 5);
-        QVERIFY(ShowActiveWindow(&f));
-        f.Focus(f.EditName);
         if (digit < 0) {
             f.Ext->HandleNBBtn(nbSetBookmark);
         } else {
@@ -130,8 +133,6 @@ private slots:
         GotoNr(f.Masch, 4);
         bookmarks()->SetNumbered(2);
         GotoNr(f.Masch, 3);
-        QVERIFY(ShowActiveWindow(&f));
-        f.Focus(f.EditName);
         QTest::keyClick(f.EditName, Qt::Key_Q, Qt::ControlModifier);
         QTest::keyClick(f.EditName, Qt::Key(Qt::Key_0 + digit));
         QCOMPARE(NrOf(f.Masch), nr);
@@ -191,8 +192,6 @@ private slots:
         QFETCH(QString, change);
         QFETCH(bool, dropped);
         TViewForm& f = form();
-        QVERIFY(ShowActiveWindow(&f));
-        f.Focus(f.EditName);
         f.Ext->HandleNBBtn(nbSetBookmark);
         f.Masch->Next();
         f.Ext->HandleNBBtn(nbSetBookmark);

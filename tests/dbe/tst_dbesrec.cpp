@@ -4,6 +4,7 @@
 // controls, rebuilding when the table is reopened, and the keys.
 #include "Application.h"
 #include "DBCheckBox.h"
+#include "DBENav.h"
 #include "DBComboBox.h"
 #include "DBESRec.h"
 #include "DBMemo.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -57,7 +59,7 @@ class TstDbesrec : public QObject {
         f.Focus(f.EditName);
         f.Ext->HandleNBBtn(nbSingleRecView, ctrl ? TShiftState{ssCtrl} : TShiftState{});
         TSingleRecViewForm* v = openView(f.Masch);
-        if (v) QTest::qWaitForWindowExposed(v);
+        if (v && !QTest::qWaitForWindowExposed(v)) qWarning("view not exposed");
         QApplication::processEvents();
         return v;
     }

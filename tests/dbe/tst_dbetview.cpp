@@ -5,6 +5,7 @@
 #include "Application.h"
 #include "DBENav.h"
 #include "DBErrors.h"
+#include "Dbebmdlg.h"
 #include "Dbetview.h"
 #include "Dbeutil.h"
 #include "Dialogs.h"
@@ -92,7 +93,7 @@ class TstDbetview : public QObject {
         f.Focus(f.EditName);
         f.Ext->HandleNBBtn(nbTableView);
         TTableViewForm* v = openView(f.Masch);
-        if (v) QTest::qWaitForWindowExposed(v);
+        if (v && !QTest::qWaitForWindowExposed(v)) qWarning("view not exposed");
         return v;
     }
 
