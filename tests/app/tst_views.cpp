@@ -5,6 +5,7 @@
 #include "DBComboBox.h"
 #include "DBESRec.h"
 #include "DBEdit.h"
+#include "DBGrid.h"
 #include "Dbetview.h"
 #include "ParkFixture.h"
 #include <QAction>
