@@ -25,6 +25,15 @@ inline const QLocale& De()
 
 inline QString Num(double v, int decimals) { return De().toString(v, 'f', decimals); }
 
+// One run in milliseconds, for operations too slow to repeat.
+inline double Ms(const std::function<void()>& op)
+{
+    QElapsedTimer t;
+    t.start();
+    op();
+    return t.nsecsElapsed() / 1e6;
+}
+
 // Best of `runs` in milliseconds: the quick operations are noisy. `check`
 // gets the figure the operation computed, to compare both ways; `after`
 // (not timed) undoes what a run left behind before the next one.

@@ -3,6 +3,7 @@
 // grid, and the CSV export, with plain SQL reading the same rows beside it:
 //   tarvos-viewbench [--records N] DIR
 // A table of that size is written into DIR first when DIR has none.
+#include "Bench.h"
 #include "DBEdit.h"
 #include "DBErrors.h"
 #include "DBGrid.h"
@@ -27,25 +28,9 @@
 
 namespace {
 
-QTextStream& Out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
-QString Num(double v, int decimals)
-{
-    static const QLocale de(QLocale::German, QLocale::Germany);
-    return de.toString(v, 'f', decimals);
-}
-
-double Ms(const std::function<void()>& op)
-{
-    QElapsedTimer t;
-    t.start();
-    op();
-    return t.nsecsElapsed() / 1e6;
-}
+using Bench::Ms;
+using Bench::Num;
+using Bench::Out;
 
 void Exec(QSqlQuery& q, const QString& sql)
 {
