@@ -421,8 +421,8 @@ TDemoParkCounts Generate(const TDemoParkOptions& opt)
         }
         {   // Captions of the free dates and fields.
             const char* names[][2] = {
-                {"NameFreitermin1", "Hauptuntersuchung Kran"}, {"NameFreitermin2", "Leasingende"},
-                {"NameFreitermin3", "Tachographprüfung"}, {"NameFreifeld1", "Kostenstelle"},
+                {"NameFreitermin1", "HU Kran"}, {"NameFreitermin2", "Leasingende"},
+                {"NameFreitermin3", "Tachograph"}, {"NameFreifeld1", "Kostenstelle"},
                 {"NameFreifeld2", "Fahrer"}, {"NameFreifeld3", "Kennzeichen"}, {"NameFreifeld4", "Versicherung"},
                 {"NameFreifeld5", "Leasinggeber"}, {"NameFreifeld6", "Tankkarte"}, {"NameFreifeld7", "Reifengröße"},
                 {"NameFreifeld8", "Inventarnummer"}, {"NameFreifeld9", "Garantie bis"},

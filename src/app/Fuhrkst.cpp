@@ -5,6 +5,7 @@
 #include "DBFormat.h"
 #include "DBGrid.h"
 #include "DataMod.h"
+#include "Guard.h"
 #include "RadioGrp.h"
 #include "Utility.h"
 #include <QComboBox>
@@ -281,11 +282,11 @@ TFuhrparkKostenFormular::TFuhrparkKostenFormular(TDataModule1* dm, QWidget* pare
     buttons->addWidget(TBitBtnSchliessen);
     lay->addLayout(buttons);
     connect(TBitBtnSchliessen, &QPushButton::clicked, this, &QDialog::accept);
-    connect(RadioGrpSicht, &TRadioGroup::Click, this, &TFuhrparkKostenFormular::RadioGrpSichtClick);
-    connect(ComboBoxJahr, &QComboBox::activated, this, &TFuhrparkKostenFormular::ComboBoxJahrChange);
-    connect(CmbBoxMonat, &QComboBox::activated, this, &TFuhrparkKostenFormular::CmbBoxMonatChange);
-    connect(TBitBtnDrucken, &QPushButton::clicked, this, &TFuhrparkKostenFormular::TBitBtnDruckenClick);
-    connect(TBitBtnVorschau, &QPushButton::clicked, this, &TFuhrparkKostenFormular::TBitBtnVorschauClick);
+    ConnectGuarded(RadioGrpSicht, &TRadioGroup::Click, this, &TFuhrparkKostenFormular::RadioGrpSichtClick);
+    ConnectGuarded(ComboBoxJahr, &QComboBox::activated, this, &TFuhrparkKostenFormular::ComboBoxJahrChange);
+    ConnectGuarded(CmbBoxMonat, &QComboBox::activated, this, &TFuhrparkKostenFormular::CmbBoxMonatChange);
+    ConnectGuarded(TBitBtnDrucken, &QPushButton::clicked, this, &TFuhrparkKostenFormular::TBitBtnDruckenClick);
+    ConnectGuarded(TBitBtnVorschau, &QPushButton::clicked, this, &TFuhrparkKostenFormular::TBitBtnVorschauClick);
     DBGridFuhrpark->OnColEnter = [this](TDBGrid*) { DBGridFuhrparkColEnter(); };
 }
 
@@ -297,7 +298,7 @@ bool TFuhrparkKostenFormular::event(QEvent* e)
     else if (e->type() == QEvent::Hide) m_geoeffnet = false;
     else if (e->type() == QEvent::WindowActivate && m_geoeffnet) {
         m_geoeffnet = false;
-        FormActivate();
+        RunGuarded(this, [this] { FormActivate(); });
     }
     return QDialog::event(e);
 }
@@ -387,11 +388,7 @@ void TFuhrparkKostenFormular::Drucken(TReportMode mode)
 {
     // The report prints the chart from this picture; without it, it prints the rest.
     DBChartFuhrpark->SaveToSvg(QDir::current().absoluteFilePath(QStringLiteral("Fuhrpks~.svg")));
-    try {
-        RunReport(rkFuhrparkKosten, mode);
-    } catch (...) {
-        HandleException(this);
-    }
+    RunReport(rkFuhrparkKosten, mode);
 }
 
 void TFuhrparkKostenFormular::TBitBtnDruckenClick() { Drucken(rmPrint); }

@@ -6,6 +6,7 @@
 #include "DataMod.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "Guard.h"
 #include "Main.h"
 #include "RadioGrp.h"
 #include <QEvent>
@@ -206,28 +207,17 @@ TTerminFormular::TTerminFormular(TDataModule1* dm, QWidget* parent) : QDialog(pa
     for (QPushButton* b : {BtnTermineGeheZu, TBitBtnTermineDrucken, TBitBtnTermineVorschau, TBitBtnOk}) bottom->addWidget(b);
     lay->addLayout(bottom);
 
-    connect(TRadioGrpTermine, &TRadioGroup::Click, this, &TTerminFormular::TRadioGrpTermineClick);
-    connect(BtnTermineGeheZu, &QPushButton::clicked, this, &TTerminFormular::BtnTermineGeheZuClick);
-    connect(TBitBtnTermineDrucken, &QPushButton::clicked, this, &TTerminFormular::TBitBtnTermineDruckenClick);
-    connect(TBitBtnTermineVorschau, &QPushButton::clicked, this, &TTerminFormular::TBitBtnTermineVorschauClick);
+    ConnectGuarded(TRadioGrpTermine, &TRadioGroup::Click, this, &TTerminFormular::TRadioGrpTermineClick);
+    ConnectGuarded(BtnTermineGeheZu, &QPushButton::clicked, this, &TTerminFormular::BtnTermineGeheZuClick);
+    ConnectGuarded(TBitBtnTermineDrucken, &QPushButton::clicked, this, &TTerminFormular::TBitBtnTermineDruckenClick);
+    ConnectGuarded(TBitBtnTermineVorschau, &QPushButton::clicked, this, &TTerminFormular::TBitBtnTermineVorschauClick);
     connect(TBitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 bool TTerminFormular::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate) {
-        try {
-            FormActivate();
-        } catch (...) {
-            HandleException(this);
-        }
-    } else if (e->type() == QEvent::WindowDeactivate) {
-        try {
-            FormDeactivate();
-        } catch (...) {
-            HandleException(this);
-        }
-    }
+    if (e->type() == QEvent::WindowActivate) RunGuarded(this, [this] { FormActivate(); });
+    else if (e->type() == QEvent::WindowDeactivate) RunGuarded(this, [this] { FormDeactivate(); });
     return QDialog::event(e);
 }
 
@@ -335,17 +325,13 @@ void TTerminFormular::BtnTermineGeheZuClick()
         MessageDlg(QStringLiteral("Zur Zeit ist keine Maschine markiert"), mtInformation, mbOK);
         return;
     }
-    try {
-        // A machine the main window's filter hides is not found; its record stays.
-        DM->TTblMain->FindKey({nummer});
-        if (HauptFormular && HauptFormular->PageCtrlMain->currentWidget() != HauptFormular->TabStammDaten) {
-            HauptFormular->SetActivePage(HauptFormular->TabStammDaten);
-            // The page is entered as by a click, so its navigator and keys come back.
-            HauptFormular->PageCtrlMainChange();
-        }
-    } catch (...) {
-        HandleException(this);
-        return;
+    // A machine the main window's filter hides is not found; its record stays.
+    // A failure is shown by the guarded click and leaves the window open.
+    DM->TTblMain->FindKey({nummer});
+    if (HauptFormular && HauptFormular->PageCtrlMain->currentWidget() != HauptFormular->TabStammDaten) {
+        HauptFormular->SetActivePage(HauptFormular->TabStammDaten);
+        // The page is entered as by a click, so its navigator and keys come back.
+        HauptFormular->PageCtrlMainChange();
     }
     accept();
 }
@@ -357,11 +343,7 @@ void TTerminFormular::TermineDrucken(TReportMode mode)
         MessageDlg(QStringLiteral("Zur Zeit sind keine Termine zu drucken"), mtInformation, mbOK);
         return;
     }
-    try {
-        RunReport(rkTermine, mode);
-    } catch (...) {
-        HandleException(this);
-    }
+    RunReport(rkTermine, mode);
 }
 
 void TTerminFormular::TBitBtnTermineDruckenClick() { TermineDrucken(rmPrint); }

@@ -21,6 +21,18 @@ constexpr bool Callable()
 
 }   // namespace GuardDetail
 
+// Runs f as a guarded slot runs its handler: for handlers that an event
+// override calls rather than a signal.
+template <typename F>
+void RunGuarded(QObject* receiver, F&& f)
+{
+    try {
+        std::forward<F>(f)();
+    } catch (...) {
+        HandleException(receiver);
+    }
+}
+
 // Connects signal to handler, a member function of receiver or any callable.
 // The handler may take fewer arguments than the signal sends, as with
 // QObject::connect. It runs in receiver's context and ends with it; an
@@ -33,14 +45,12 @@ QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, Receiver* 
     auto slot = [receiver, handler](auto&&... args)
         requires(GuardDetail::Callable<Receiver, Handler, decltype(args)...>())
     {
-        try {
+        RunGuarded(receiver, [&] {
             if constexpr (std::is_member_function_pointer_v<Handler>)
                 std::invoke(handler, receiver, std::forward<decltype(args)>(args)...);
             else
                 std::invoke(handler, std::forward<decltype(args)>(args)...);
-        } catch (...) {
-            HandleException(receiver);
-        }
+        });
     };
     return QObject::connect(sender, signal, receiver, std::move(slot));
 }
