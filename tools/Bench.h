@@ -37,8 +37,8 @@ inline double Ms(const std::function<void()>& op)
 // Best of `runs` in milliseconds: the quick operations are noisy. `check`
 // gets the figure the operation computed, to compare both ways; `after`
 // (not timed) undoes what a run left behind before the next one.
-inline double Time(int runs, const std::function<double()>& op, double& check,
-                   const std::function<void()>& after = {})
+template <typename Op, typename Check>
+double Time(int runs, Op&& op, Check& check, const std::function<void()>& after = {})
 {
     double best = -1;
     for (int i = 0; i < runs; ++i) {

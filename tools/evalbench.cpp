@@ -3,6 +3,7 @@
 //   tarvos-evalbench [--machines N] [--vouchers M] [--runs R] DIR
 // A park of that size is generated into DIR first when DIR has none.
 // Goals: the due-date list at most 5 times, the park costs at most 3 times SQL.
+#include "Bench.h"
 #include "DBErrors.h"
 #include "DataMod.h"
 #include "DemoPark.h"
@@ -24,17 +25,11 @@
 
 namespace {
 
-QTextStream& Out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
-const QLocale& De()
-{
-    static const QLocale l(QLocale::German, QLocale::Germany);
-    return l;
-}
+using Bench::De;
+using Bench::Exec;
+using Bench::Out;
+using Bench::Prepare;
+using Bench::Time;
 
 struct TResult {
     QString Name;
@@ -42,33 +37,6 @@ struct TResult {
     double OursMs = 0, SqlMs = 0;
     qint64 OursCheck = 0, SqlCheck = 0;   // the same figure computed both ways
 };
-
-// Best of `runs`, each run on freshly emptied working tables.
-double Time(int runs, const std::function<qint64()>& op, qint64& check)
-{
-    double best = -1;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        check = op();
-        const double ms = t.nsecsElapsed() / 1e6;
-        if (best < 0 || ms < best) best = ms;
-    }
-    return best;
-}
-
-QSqlQuery Prepare(QSqlDatabase& db, const QString& sql)
-{
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw EDatabaseError(QStringLiteral("%1: %2").arg(sql, q.lastError().text()));
-    return q;
-}
-
-void Exec(QSqlQuery& q)
-{
-    if (!q.exec()) throw EDatabaseError(q.lastError().text());
-}
 
 void RunSql(QSqlDatabase& db, const QString& sql)
 {

@@ -4,6 +4,7 @@
 // --all-to OUTDIR it instead writes every delivered report of the park's
 // first machine as OUTDIR/<layout>.pdf, to be looked at.
 #include "Application.h"
+#include "Bench.h"
 #include "DataMod.h"
 #include "DemoPark.h"
 #include "Dialogs.h"
@@ -24,11 +25,7 @@
 
 namespace {
 
-QTextStream& Out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
+using Bench::Out;
 
 int Fail(const QString& text)
 {
