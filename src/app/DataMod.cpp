@@ -41,6 +41,12 @@ TIndexDef Primary(const char* fields, bool unique = true)
     return {QString(), QString::fromUtf8(fields), ixPrimary | (unique ? ixUnique : 0)};
 }
 
+// A secondary index: another order to walk a table in (index choice).
+TIndexDef Secondary(const char* name, const char* fields)
+{
+    return {QString::fromUtf8(name), QString::fromUtf8(fields), ixCaseInsensitive};
+}
+
 std::vector<TTableSchema> BuildSchema()
 {
     std::vector<TTableSchema> s;
@@ -48,8 +54,12 @@ std::vector<TTableSchema> BuildSchema()
     const char* money = "########0.00";
     const char* sum = "###,###,##0.00";
 
-    {   // KfzStamm.db: the machines; captions come from the main window.
-        TTableSchema t{P, QStringLiteral("KfzStamm.db"), {}, {Primary("IdentNummer")}, {}};
+    {   // KfzStamm.db: the machines; captions come from the main window. Besides their
+        // numbers they can be walked by description, group or location.
+        TTableSchema t{P, QStringLiteral("KfzStamm.db"), {},
+                       {Primary("IdentNummer"), Secondary("Bezeichnung", "Bezeichnung1"),
+                        Secondary("Gruppe", "Gruppe"), Secondary("Standort", "Standort")},
+                       {}};
         t.Fields = {S("IdentNummer", 30, true), S("Gruppe", 30), S("Standort", 30), S("Bezeichnung1", 30),
                     S("Bezeichnung2", 30), S("Bezeichnung3", 30), S("Hersteller/Typ", 30), S("Baujahr", 4),
                     S("Motorleistung", 10), S("FahrgestellNr", 30), S("MotorNr", 30), F("Anschaffung", ftDate),

@@ -1,4 +1,7 @@
 #include "Dbeobj.h"
+#include "DBConsts.h"
+#include "DBErrors.h"
+#include <cstring>
 
 namespace {
 const QString Wildcard = QStringLiteral("..");
@@ -96,4 +99,42 @@ bool TSrchItem::Matches(const QString& value)
     MatchPos = start;
     MatchLen = pos - start;
     return true;
+}
+
+// ------------------------------------------------------------ blob stream
+
+TDirectBlobReadStream::TDirectBlobReadStream(const TEngineCursor& cursor, TRecordPtr record, int fieldNo)
+    : m_record(std::move(record))
+{
+    const auto& fields = cursor.Table().Structure.Fields;
+    if (fieldNo < 1 || fieldNo > int(fields.size())) DatabaseError(DBConsts::SNotBlobField.arg(QString::number(fieldNo)));
+    const TFieldDef& def = fields[size_t(fieldNo - 1)];
+    if (!IsBlobType(def.DataType)) DatabaseError(DBConsts::SNotBlobField.arg(def.Name));
+    m_memo = def.DataType == ftMemo || def.DataType == ftFmtMemo;
+    const QVariant v = m_record && fieldNo <= m_record->size() ? m_record->at(fieldNo - 1) : QVariant();
+    if (!v.isNull()) m_blob = m_memo ? v.toString().toUtf8() : v.toByteArray();
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+qint64 TDirectBlobReadStream::size() const { return isOpen() ? m_blob.size() : 0; }
+
+qint64 TDirectBlobReadStream::readData(char* data, qint64 maxSize)
+{
+    const qint64 n = qBound<qint64>(0, m_blob.size() - pos(), maxSize);
+    if (n > 0) std::memcpy(data, m_blob.constData() + pos(), size_t(n));
+    return n;   // 0 at the end of the blob, as the engine's end-of-blob
+}
+
+qint64 TDirectBlobReadStream::writeData(const char*, qint64)
+{
+    setErrorString(QStringLiteral("No write access to TDirectBlobReadStream"));
+    return -1;
+}
+
+QVariant TDirectBlobReadStream::ReadValue()
+{
+    seek(0);
+    const QByteArray bytes = readAll();
+    if (bytes.isEmpty()) return QVariant();
+    return m_memo ? QVariant(QString::fromUtf8(bytes)) : QVariant(bytes);
 }

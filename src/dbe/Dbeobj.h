@@ -1,5 +1,8 @@
 #pragma once
-// Small objects of the extender: the search item with its pattern matcher.
+// Small objects of the extender: the search item with its pattern matcher
+// and the stream over a blob of a record read by a second cursor.
+#include "Cursor.h"
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
@@ -23,4 +26,29 @@ public:
     // Upper case character by character, so positions in the value stay
     // positions in the original text ("ß" stays one character).
     static QString UpperKeepLength(const QString& s);
+};
+
+// A read-only stream over one blob field (memo, picture, binary) of a
+// record a cursor has read, so that a blob is copied whole whatever its
+// size. A memo reads as its text in UTF-8, the engine's text encoding.
+class TDirectBlobReadStream : public QIODevice {
+public:
+    // fieldNo is 1-based, as the engine counts; raises for a field that
+    // is no blob.
+    TDirectBlobReadStream(const TEngineCursor& cursor, TRecordPtr record, int fieldNo);
+
+    bool isSequential() const override { return false; }
+    qint64 size() const override;   // 0 when not open
+    // The blob as the field takes it: text for a memo, bytes otherwise.
+    QVariant ReadValue();
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    // No writing: the stream is opened for reading only.
+    qint64 writeData(const char* data, qint64 maxSize) override;
+
+private:
+    TRecordPtr m_record;   // keeps the buffer alive while the stream reads it
+    QByteArray m_blob;
+    bool m_memo = false;
 };

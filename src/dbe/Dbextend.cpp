@@ -508,7 +508,9 @@ bool TDBExtender::GetControlInfo(QObject* control, TDataSource*& ds, bool& readO
     }
 
     dataSet = set;
-    if (field && field->DataSet() != set) field = nullptr;   // a field of a data set gone or being destroyed
+    // A grid may show another data set than the source's (the master source
+    // serves every control); its field counts unless its data set is going.
+    if (field && (!field->DataSet() || field->DataSet()->Destroying())) field = nullptr;
     if (!readOnly && (!dataSet || !dataSet->CanModify())) readOnly = true;
     if (field) {
         switch (field->FieldKind()) {

@@ -5,15 +5,17 @@
 #include "DBESRec.h"
 #include "Dbebmdlg.h"
 #include "Dbetview.h"
+#include "DBEGrph.h"
+#include "DBEIndex.h"
+#include "Dbelu.h"
+#include "Dbememo.h"
 #include "Dbeconst.h"
 #include "Dbeobj.h"
 #include "Dbeutil.h"
 #include "Table.h"
 #include <QApplication>
 #include <QComboBox>
-#include <QCursor>
 #include <QLineEdit>
-#include <QMenu>
 #include <QWidget>
 
 namespace {
@@ -68,11 +70,16 @@ bool InEditStates(TDataSet* ds)
 }
 
 // A field takes its value from a record read by a second cursor; the
-// record holds the values in physical field order.
-void AssignFromRecord(TField* field, const TRecord& rec)
+// record holds the values in physical field order. Blobs come through a
+// blob stream, so memos and pictures are copied whole.
+void AssignFromRecord(TField* field, const TEngineCursor& cursor, const TRecordPtr& rec)
 {
     const int i = field->FieldNo() - 1;
-    const QVariant v = i >= 0 && i < rec.size() ? rec[i] : QVariant();
+    QVariant v;
+    if (i >= 0 && i < rec->size()) {
+        if (field->IsBlob()) v = TDirectBlobReadStream(cursor, rec, field->FieldNo()).ReadValue();
+        else v = rec->at(i);
+    }
     if (v.isNull() || !v.isValid()) field->Clear();
     else field->SetValue(v);
 }
@@ -380,10 +387,10 @@ void TDBExtender::DuplicateField(TField* field)
     if (field->FieldKind() == fkLookup) {
         for (const QString& name : field->KeyFields().split(u';', Qt::SkipEmptyParts)) {
             TField* key = ds->FieldByName(name.trimmed());
-            AssignFromRecord(key, *prev);
+            AssignFromRecord(key, *second, prev);
         }
     } else {
-        AssignFromRecord(field, *prev);
+        AssignFromRecord(field, *second, prev);
     }
 }
 
@@ -413,39 +420,13 @@ void TDBExtender::DuplicateRecord(TDataSet* dataSet)
     for (const auto& f : ds->Fields()) {
         // Auto-increment values are the engine's to give.
         if (f->FieldKind() != fkData || f->ReadOnly() || f->DataType() == ftAutoInc || !f->IsNull()) continue;
-        AssignFromRecord(f.get(), *rec);
+        AssignFromRecord(f.get(), *second, rec);
     }
 }
 
 // ------------------------------------------------------------ index popup
 
-void TDBExtender::ShowIndexPopup(TTable* table)
-{
-    TTableDefs* entry = Tables().FindOrAddByDataSet(table);
-    if (!entry) return;
-    entry->BuildIndexList();
-    QStringList captions;
-    const int current = entry->GetIndexList(captions);
-    if (captions.isEmpty()) return;
-
-    std::unique_ptr<QMenu> own;
-    QMenu* menu = m_indexPopup;
-    if (!menu) {
-        own = std::make_unique<QMenu>(m_form);
-        menu = own.get();
-    }
-    menu->clear();
-    for (int i = 0; i < captions.size(); ++i) {
-        QAction* a = menu->addAction(captions[i]);
-        a->setData(i);
-        a->setCheckable(true);
-        a->setChecked(i == current);
-    }
-    QAction* chosen = menu->exec(QCursor::pos());
-    if (!chosen) return;
-    entry->SetIndex(entry->IndexNameAt(chosen->data().toInt()));
-    if (OnTblIndexChanged) OnTblIndexChanged(this, table);
-}
+void TDBExtender::ShowIndexPopup(TTable* table) { ShowIdxPopup(*this, table, m_indexPopup); }
 
 // ------------------------------------------------------------ lookup definition
 
@@ -613,7 +594,7 @@ void TDBExtender::OpenMemoView(TField* field, bool readOnly)
     rec.ReadOnly = readOnly;
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
-    // The memo viewer is built by its own unit.
+    ShowMemoForm(*this, rec, field, readOnly);
 }
 
 void TDBExtender::OpenGraphicView(TField* field, bool readOnly)
@@ -627,7 +608,7 @@ void TDBExtender::OpenGraphicView(TField* field, bool readOnly)
     rec.ReadOnly = readOnly;
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
-    // The picture viewer is built by its own unit.
+    ShowGraphicForm(*this, rec, field, readOnly);
 }
 
 void TDBExtender::OpenFilterDialog(TDataSet* ds, TField* field)
@@ -704,7 +685,7 @@ void TDBExtender::OpenIndexChoice(TTable* table)
     rec.DataSet = table;
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
-    // The index dialog is built by its own unit.
+    ShowIdxDlg(*this, table, rec);
 }
 
 void TDBExtender::OpenLookup(TField* field, bool readOnly)
@@ -743,7 +724,22 @@ void TDBExtender::OpenLookup(TField* field, bool readOnly)
     rec.Extra.insert(QStringLiteral("DispatchedReadOnly"), readOnly);
     if (OnSpecialForm) OnSpecialForm(this, rec);
     if (!rec.Show) return;
-    // The lookup dialog is built by its own unit.
+    // The dialog shows the lookup data set itself, never a copy.
+    rec.Synchron = true;
+    std::unique_ptr<TTable> own;
+    TDataSet* lu = def.DataSet;
+    if (def.Kind == lkTable) {
+        // A lookup table is opened for this lookup and closed afterwards.
+        own = std::make_unique<TTable>();
+        own->SetDatabaseName(def.DatabaseName);
+        own->SetTableName(def.TableName);
+        if (!def.IndexName.isEmpty()) own->SetIndexName(def.IndexName);
+        own->Open();
+        lu = own.get();
+    }
+    if (!lu) return;   // a query text: there is no query data set to show it in
+    if (!lu->Active()) lu->Open();
+    ShowLUDlg(*this, rec, field, lu, readOnly);
 }
 
 // ------------------------------------------------------------ filters
