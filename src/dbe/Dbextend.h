@@ -500,6 +500,10 @@ private:
     std::vector<TDBENavClient*> m_navigators;
     std::unique_ptr<TTableList> m_tables;
     QMenu* m_indexPopup = nullptr;
+    // A lookup's query result the form wants kept open, with the alias and
+    // text it was run from, so the next lookup shows it without running it again.
+    QPointer<class TQuery> m_keptLookupQuery;
+    QString m_keptLookupKey;
 
     // --- keys
     // Grid column hook: called by the active-control handler with the newly
@@ -536,6 +540,9 @@ protected:
     // The field's own lookup, GetLookupDef with the table's validity check,
     // then GetExtLookupDef; false when none gives a definition.
     bool ResolveLookupDef(TField* field, TLookupDef& def, bool onlyDefQuery);
+    // The result of a lookup's query text: the one kept open from before
+    // when the form keeps it, else run now (own then holds it).
+    TDataSet* LookupQuery(const TLookupDef& def, TField* field, std::unique_ptr<class TQuery>& own);
 private:
     // Goes to a bookmark; failures become a warning with its number.
     void GotoBookmarkReported(TBMManager* bm, int number);

@@ -12,6 +12,7 @@
 #include "Dbeconst.h"
 #include "Dbeobj.h"
 #include "Dbeutil.h"
+#include "Query.h"
 #include "Table.h"
 #include <QApplication>
 #include <QComboBox>
@@ -737,9 +738,39 @@ void TDBExtender::OpenLookup(TField* field, bool readOnly)
         own->Open();
         lu = own.get();
     }
-    if (!lu) return;   // a query text: there is no query data set to show it in
+    std::unique_ptr<TQuery> ownQuery;
+    if (def.Kind == lkQuery) lu = LookupQuery(def, field, ownQuery);
+    if (!lu) return;
     if (!lu->Active()) lu->Open();
     ShowLUDlg(*this, rec, field, lu, readOnly);
+}
+
+TDataSet* TDBExtender::LookupQuery(const TLookupDef& def, TField* field, std::unique_ptr<TQuery>& own)
+{
+    // Without an alias of its own the text runs where the field's table lies.
+    QString alias = def.SqlDatabaseName;
+    if (alias.isEmpty())
+        if (auto* ds = qobject_cast<TDBDataSet*>(field->DataSet())) alias = ds->DatabaseName();
+    const QString key = alias.toLower() + u'\n' + def.Sql.join(u'\n');
+    if (m_keptLookupQuery && m_keptLookupKey == key && m_keptLookupQuery->Active()) {
+        if (def.KeepActive) return m_keptLookupQuery;
+        own.reset(m_keptLookupQuery.data());
+        own->setParent(nullptr);
+        return own.get();
+    }
+    delete m_keptLookupQuery.data();
+    auto query = std::make_unique<TQuery>();
+    query->SetDatabaseName(alias);
+    query->SetSQL(def.Sql);
+    query->Open();
+    if (!def.KeepActive) {
+        own = std::move(query);
+        return own.get();
+    }
+    query->setParent(this);
+    m_keptLookupQuery = query.release();
+    m_keptLookupKey = key;
+    return m_keptLookupQuery;
 }
 
 // ------------------------------------------------------------ filters

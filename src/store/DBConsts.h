@@ -46,5 +46,9 @@ inline const QString SBlobReadOnly = QStringLiteral("Der Blob-Datenstrom ist nur
 inline const QString SNotBlobField = QStringLiteral("Feld '%1' ist kein Blob-Feld");
 inline const QString SReadOnlyCursor = QStringLiteral("Der Cursor ist schreibgeschützt");
 inline const QString SLookupInfoError = QStringLiteral("Die Nachschlageinformation für Feld '%1' ist unvollständig");
+inline const QString SNoSQL = QStringLiteral("Keine SQL-Anweisung verfügbar");
+inline const QString SInvalidQuery = QStringLiteral("Ungültige Abfrage: %1");
+inline const QString SQueryNoSelect = QStringLiteral("Die Anweisung liefert keine Datensätze");
+inline const QString SQueryOneStatement = QStringLiteral("Der Text enthält mehr als eine Anweisung");
 inline const QString SIdentNeeded = QStringLiteral("Feld '%1' ist ein Pflichtfeld");
 }

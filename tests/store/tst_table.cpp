@@ -1,5 +1,6 @@
 #include "DBConsts.h"
 #include "DBErrors.h"
+#include "Query.h"
 #include "Session.h"
 #include "Table.h"
 
@@ -212,6 +213,10 @@ private slots:
     void secondHandleSeesPostAfterRefresh();
     void changedByOtherConnection_data();
     void changedByOtherConnection();
+
+    void queryResult();
+    void queryRefused_data();
+    void queryRefused();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -1137,6 +1142,76 @@ void TestTable::changedByOtherConnection()
         QCOMPARE(current(t, "Name"), nameAfter);
         QCOMPARE(current(t, "Ort"), QStringLiteral("Berlin"));
     }
+}
+
+// ------------------------------------------------------------ queries
+
+namespace {
+int TempTables()
+{
+    QSqlQuery q(Session().Database(QStringLiteral("Pelmora"))->Db());
+    q.exec(QStringLiteral("SELECT count(*) FROM sqlite_temp_master WHERE type = 'table'"));
+    return q.next() ? q.value(0).toInt() : -1;
+}
+}
+
+// A query's result: the text's order, the tables' field types for plain
+// columns, a computed column typed by its values, a second column of the
+// same name kept apart; read-only; nothing left behind when closed.
+void TestTable::queryResult()
+{
+    createVouchers();
+    TQuery q;
+    q.SetDatabaseName(QStringLiteral("Pelmora"));
+    q.SetSQL({QStringLiteral("SELECT k.Nummer, k.Name, b.Kfz AS Nummer, b.Datum, b.Betrag * 2 AS Doppelt"),
+              QStringLiteral("FROM Kunden k JOIN Belege b ON b.Kfz = k.Nummer"),
+              QStringLiteral("ORDER BY b.Datum DESC;")});
+    q.Open();
+    QStringList names;
+    for (const auto& f : q.Fields()) names << f->FieldName();
+    QCOMPARE(names, (QStringList{"Nummer", "Name", "Nummer_1", "Datum", "Doppelt"}));
+    QCOMPARE(q.FieldByName(QStringLiteral("Name"))->DataType(), ftString);
+    QCOMPARE(q.FieldByName(QStringLiteral("Datum"))->DataType(), ftDate);
+    QCOMPARE(q.FieldByName(QStringLiteral("Doppelt"))->DataType(), ftFloat);
+    QCOMPARE(q.RecordCount(), 5);
+    QCOMPARE(current(q), QStringLiteral("K04"));
+    QCOMPARE(q.FieldByName(QStringLiteral("Datum"))->AsDateTime().date(), QDate(2021, 6, 1));
+    QCOMPARE(q.FieldByName(QStringLiteral("Doppelt"))->AsFloat(), 10.0);
+    QCOMPARE(column(q, QStringLiteral("Name")),
+             (QStringList{"Mueller", "Mueller", "Müller", "MÜLLERSTADT", "Müller"}));
+    QVERIFY(!q.CanModify());
+    QCOMPARE(messageOf<EDatabaseError>([&] { q.Edit(); }), SDataSetReadOnly);
+    QCOMPARE(TempTables(), 1);
+    q.Close();
+    QCOMPARE(TempTables(), 0);
+}
+
+void TestTable::queryRefused_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no text") << " ;" << SNoSQL;
+    QTest::newRow("unknown table") << "SELECT * FROM Lieferanten" << SInvalidQuery.arg("no such table: Lieferanten");
+    QTest::newRow("not a query") << "DELETE FROM Kunden" << SInvalidQuery.arg(SQueryNoSelect);
+    QTest::newRow("a second statement") << "SELECT * FROM Kunden; DELETE FROM Kunden"
+                                        << SInvalidQuery.arg(SQueryOneStatement);
+}
+
+// A text that is no single query is refused before anything runs; the
+// tables stay as they were.
+void TestTable::queryRefused()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, message);
+    TQuery q;
+    q.SetDatabaseName(QStringLiteral("Pelmora"));
+    q.SetSQL({sql});
+    QCOMPARE(messageOf<EDatabaseError>([&] { q.Open(); }), message);
+    QVERIFY(!q.Active());
+    TTable t;
+    openTable(t, QStringLiteral("Kunden.DB"));
+    QCOMPARE(t.RecordCount(), 5);
+    QCOMPARE(TempTables(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestTable)
