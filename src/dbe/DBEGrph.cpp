@@ -4,6 +4,7 @@
 #include "Dbextend.h"
 #include "Dialogs.h"
 #include "FileDialog.h"
+#include "Guard.h"
 #include "Panel.h"
 #include <QActionGroup>
 #include <QApplication>
@@ -74,13 +75,7 @@ TGraphicForm::TGraphicForm(TDBExtender* ext, const TFormEventRec& rec, bool read
     auto item = [this](int textId, const char* name, void (TGraphicForm::*handler)()) {
         QAction* a = PopupMenu1->addAction(DBEString(textId));
         a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, [this, handler] {
-            try {
-                (this->*handler)();
-            } catch (...) {
-                HandleException(this);
-            }
-        });
+        ConnectGuarded(a, &QAction::triggered, this, handler);
         return a;
     };
     CopyToClip = item(59053, "CopyToClip", &TGraphicForm::CopyToClipClick);

@@ -4,6 +4,7 @@
 #include "BusyCursor.h"
 #include "DBENav.h"
 #include "DBErrors.h"
+#include "DBGrid.h"
 #include "Dbeconst.h"
 #include "KeyCodes.h"
 #include "Panel.h"
@@ -209,6 +210,20 @@ void TDBEViewForm::SetCenter(QWidget* w)
     w->setParent(this);
     m_center = w;
     m_layout->insertWidget(1, w, 1);
+}
+
+TDBGrid* TDBEViewForm::CenterGrid(const QString& name)
+{
+    auto* grid = new TDBGrid(this);
+    grid->setObjectName(name);
+    TDBGridOptions options = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs;
+    if (!m_rec.ReadOnly) options |= dgConfirmDelete | dgCancelOnExit;
+    grid->SetOptions(options);
+    grid->SetReadOnly(m_rec.ReadOnly && !m_rec.ManageGlobalEdit);
+    Source->SetAutoEdit(m_rec.AutoEdit);
+    grid->SetDataSource(Source);
+    SetCenter(grid);
+    return grid;
 }
 
 void TDBEViewForm::OpenData(TDataSet* ds)

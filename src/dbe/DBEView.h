@@ -78,6 +78,9 @@ public:
 protected:
     // The part between the bar and the buttons.
     void SetCenter(QWidget* w);
+    // A grid on the view's source as the center, with the options,
+    // read-only state and auto-edit the record asks for.
+    class TDBGrid* CenterGrid(const QString& name);
     // The view's caller refreshes its availability and bars.
     void RefreshCaller();
     void keyPressEvent(QKeyEvent* e) override;

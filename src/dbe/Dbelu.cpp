@@ -5,7 +5,10 @@
 #include "DBGrid.h"
 #include "Dbeconst.h"
 #include "Dbextend.h"
+#include "KeyCodes.h"
 #include "Table.h"
+#include <QPointer>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -165,15 +168,24 @@ TLUDlg::TLUDlg(TDBExtender* caller, TDataSet* luDataSet, const TFormEventRec& re
     OKBtn->setVisible(!readOnly);
     OKBtn->setEnabled(luDataSet && luDataSet->Active() && !luDataSet->IsEmpty());
 
-    LUGrid = new TDBGrid(this);
-    LUGrid->setObjectName(QStringLiteral("LUGrid"));
-    TDBGridOptions options = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs;
-    if (!rec.ReadOnly) options |= dgConfirmDelete | dgCancelOnExit;
-    LUGrid->SetOptions(options);
-    LUGrid->SetReadOnly(rec.ReadOnly && !rec.ManageGlobalEdit);
-    LUSource->SetAutoEdit(rec.AutoEdit);
-    LUGrid->SetDataSource(LUSource);
-    SetCenter(LUGrid);
+    // Grid options as in the table view.
+    LUGrid = CenterGrid(QStringLiteral("LUGrid"));
+    // Enter and Esc are the dialog's before the grid sees them (the grid
+    // would only post or cancel); Esc ends an incremental search first.
+    DBExtender1->FormOnKeyPhysical = [this, viewKey = DBExtender1->FormOnKeyPhysical](int& key, TShiftState shift,
+                                                                                       bool& handled) {
+        if (key == VK::RETURN && shift.IsEmpty() && OKBtn->isVisible() && OKBtn->isEnabled()) {
+            handled = true;
+            OKBtnClick();
+            return;
+        }
+        if (key == VK::ESCAPE && shift.IsEmpty() && EscapeCloses()) {
+            handled = true;
+            reject();
+            return;
+        }
+        if (viewKey) viewKey(key, shift, handled);
+    };
     connect(LUGrid, &QAbstractItemView::doubleClicked, this, [this] {
         if (OKBtn->isVisible() && OKBtn->isEnabled()) OKBtnClick();
     });

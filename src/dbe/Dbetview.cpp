@@ -161,15 +161,7 @@ TTableViewForm::TTableViewForm(TDBExtender* caller, TDataSet* ds, const TFormEve
     SetClientSize(597, 318);
     Source->setObjectName(QStringLiteral("TblSource"));
 
-    TblGrid = new TDBGrid(this);
-    TblGrid->setObjectName(QStringLiteral("TblGrid"));
-    TDBGridOptions options = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs;
-    if (!rec.ReadOnly) options |= dgConfirmDelete | dgCancelOnExit;
-    TblGrid->SetOptions(options);
-    TblGrid->SetReadOnly(rec.ReadOnly && !rec.ManageGlobalEdit);
-    Source->SetAutoEdit(rec.AutoEdit);
-    TblGrid->SetDataSource(Source);
-    SetCenter(TblGrid);
+    TblGrid = CenterGrid(QStringLiteral("TblGrid"));
     ViewExtender()->FollowEditMode(TblGrid);
     LoadColumnWidths();
     connect(TblGrid, &QAbstractItemView::doubleClicked, this, [this] { OKBtnClick(); });

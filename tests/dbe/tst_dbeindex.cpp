@@ -10,12 +10,13 @@
 #include "Panel.h"
 #include "Session.h"
 #include "Table.h"
+#include "TestTables.h"
+#include "UiTestSupport.h"
 #include <QApplication>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -24,41 +25,21 @@
 
 namespace {
 
-void CreateTable(const QString& file, std::vector<TFieldDef> fields, std::vector<TIndexDef> indexes)
-{
-    TTable t;
-    t.SetDatabaseName(QStringLiteral("Pelmora"));
-    t.SetTableName(file);
-    t.DefsForCreate() = std::move(fields);
-    t.IndexDefsForCreate() = std::move(indexes);
-    t.CreateTable();
-}
-
 // Masch.DB with two further indexes; Einzig.DB with its primary index
 // only; Pos.DB, the positions of a machine.
 void CreateTables()
 {
-    CreateTable(QStringLiteral("Masch.DB"), {{"Nr", ftInteger, 0, true}, {"Name", ftString, 20}, {"Ort", ftString, 20}},
+    CreateTestTable(QStringLiteral("Masch.DB"), {{"Nr", ftInteger, 0, true}, {"Name", ftString, 20}, {"Ort", ftString, 20}},
                 {{QString(), "Nr", ixPrimary | ixUnique}, {"ByName", "Name", 0}, {"ByOrt", "Ort;Name", 0}});
     TTable t;
-    t.SetDatabaseName(QStringLiteral("Pelmora"));
-    t.SetTableName(QStringLiteral("Masch.DB"));
-    t.Open();
+    OpenTestTable(t, QStringLiteral("Masch.DB"));
     t.AppendRecord({1, QStringLiteral("Zander"), QStringLiteral("Bonn")});
     t.AppendRecord({2, QStringLiteral("Maier"), QStringLiteral("Köln")});
     t.AppendRecord({3, QStringLiteral("Abel"), QStringLiteral("Bonn")});
     t.AppendRecord({4, QStringLiteral("Huber"), QStringLiteral("Aachen")});
-    CreateTable(QStringLiteral("Einzig.DB"), {{"Nr", ftInteger, 0, true}}, {{QString(), "Nr", ixPrimary | ixUnique}});
-    CreateTable(QStringLiteral("Pos.DB"), {{"Nr", ftInteger, 0, true}, {"Pos", ftInteger, 0, true}},
+    CreateTestTable(QStringLiteral("Einzig.DB"), {{"Nr", ftInteger, 0, true}}, {{QString(), "Nr", ixPrimary | ixUnique}});
+    CreateTestTable(QStringLiteral("Pos.DB"), {{"Nr", ftInteger, 0, true}, {"Pos", ftInteger, 0, true}},
                 {{QString(), "Nr;Pos", ixPrimary | ixUnique}, {"ByPos", "Pos", 0}});
-}
-
-bool ShowActive(QWidget* w)
-{
-    w->show();
-    w->activateWindow();
-    QApplication::setActiveWindow(w);
-    return QTest::qWaitForWindowActive(w);
 }
 
 class TIndexForm : public QWidget {
@@ -144,17 +125,13 @@ public:
 class TestDBEIndex : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_shared, m_priv;
+    std::unique_ptr<TTestDatabases> m_dbs;
     std::unique_ptr<TIndexForm> m_form;
     std::unique_ptr<TDialogRecorder> m_dialogs;
 
     TIndexForm& form()
     {
-        m_shared = std::make_unique<QTemporaryDir>();
-        m_priv = std::make_unique<QTemporaryDir>();
-        Session().Reset();
-        Session().SetAliasPath(QStringLiteral("Pelmora"), m_shared->path());
-        Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_priv->path());
+        m_dbs = std::make_unique<TTestDatabases>(TTestDatabases::Empty);
         CreateTables();
         m_form = std::make_unique<TIndexForm>();
         if (!ShowActive(m_form.get())) qFatal("form not active");
@@ -176,7 +153,7 @@ private slots:
     {
         m_form.reset();
         m_dialogs.reset();
-        Session().Reset();
+        m_dbs.reset();
     }
 
     void labelModes_data()
@@ -256,8 +233,7 @@ private slots:
             if (how == QLatin1String("OK")) dlg->OKBtn->click();
             else if (how == QLatin1String("Abbruch")) dlg->CancelBtn->click();
             else if (how == QLatin1String("Esc")) QTest::keyClick(dlg->IdxList, Qt::Key_Escape);
-            else QTest::mouseDClick(dlg->IdxList->viewport(), Qt::LeftButton, {},
-                                    dlg->IdxList->visualItemRect(item).center());
+            else emit dlg->IdxList->itemDoubleClicked(item);
         });
         f.Ext->HandleNBBtn(nbIndexSelect);
         QCOMPARE(f.Nr(), 2);
@@ -332,5 +308,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDBEIndex)
+TARVOS_UI_TEST_MAIN(TestDBEIndex)
 #include "tst_dbeindex.moc"

@@ -7,19 +7,23 @@
 #include "Dbelu.h"
 #include "Dialogs.h"
 #include "ViewFixture.h"
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
 
 namespace {
 
-// Runs act on the lookup dialog once it is up.
+// Runs act on the lookup dialog once it is up and takes the keys.
 void OnLookup(QObject* context, std::function<void(TLUDlg*)> act)
 {
     QTimer::singleShot(0, context, [act] {
         auto* dlg = qobject_cast<TLUDlg*>(QApplication::activeModalWidget());
         QVERIFY2(dlg, "no lookup dialog");
-        if (dlg) act(dlg);
+        if (!dlg) return;
+        // The offscreen platform does not activate a dialog by itself.
+        if (!ShowActiveWindow(dlg)) qWarning("lookup dialog not active");
+        act(dlg);
     });
 }
 
@@ -162,6 +166,102 @@ private slots:
         QStringList expected{"before", "after", "before key"};
         if (!refuseKey) expected << "after key";
         QCOMPARE(events, expected);
+    }
+
+    void outsideSource_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("keep");
+        QTest::newRow("data set") << "data set" << false;
+        QTest::newRow("query text") << "query" << false;
+        QTest::newRow("query text kept open") << "query" << true;
+    }
+    // A source the form names (its own data set or a query text): the
+    // dialog shows the chosen fields under their labels, stands on the
+    // record whose locate fields hold the current values, and OK copies the
+    // pairs. A query's result goes afterwards unless the form keeps it.
+    void outsideSource()
+    {
+        QFETCH(QString, source);
+        QFETCH(bool, keep);
+        TViewForm& f = Start();
+        f.Ext->GetExtLookupDef = [&](TField* field, bool, TDBDataSet*& lds, QString& sqlDb, QStringList& sql,
+                                     bool& keepActive, QString& description, QString& locate, bool&, QString& copy,
+                                     QString& show, QString& labels) {
+            if (field->FieldName() != QLatin1String("GruppeKz")) return;
+            if (source == QLatin1String("data set")) {
+                lds = f.Gruppen;
+            } else {
+                sqlDb = QStringLiteral("Pelmora");
+                sql = QStringList{QStringLiteral("SELECT Text, Kz FROM Gruppen"), QStringLiteral("ORDER BY Text DESC")};
+                keepActive = keep;
+            }
+            description = QStringLiteral("Maschinengruppen");
+            locate = QStringLiteral("Kz;GruppeKz");
+            copy = QStringLiteral("Kz;GruppeKz;Text;Name");
+            show = QStringLiteral("Text");
+            labels = QStringLiteral("Gruppe");
+        };
+        f.Focus(m_kz);
+        QVERIFY(f.Ext->Possibilities(nbLookUp));
+        QString caption, standsOn;
+        QStringList shown;
+        QPointer<TDataSet> used;
+        OnLookup(this, [&](TLUDlg* dlg) {
+            caption = dlg->windowTitle();
+            TDataSet* lu = dlg->LUSource->DataSet();
+            used = lu;
+            standsOn = lu->FieldByName(QStringLiteral("Kz"))->AsString();
+            for (const auto& fld : lu->Fields())
+                if (fld->Visible()) shown << fld->DisplayLabel();
+            GotoKz(lu, QStringLiteral("VE"));
+            dlg->OKBtn->click();
+        });
+        f.Ext->HandleNBBtn(nbLookUp);
+        QCOMPARE(caption, QStringLiteral("Nachschlagen [Maschinengruppen]"));
+        QCOMPARE(standsOn, QStringLiteral("BA"));
+        QCOMPARE(shown, QStringList{"Gruppe"});
+        QCOMPARE(Masch("GruppeKz"), QStringLiteral("VE"));
+        QCOMPARE(Masch("Name"), QStringLiteral("Verdichter"));
+        QCOMPARE(f.Masch->State(), dsEdit);
+        if (source == QLatin1String("data set")) {
+            QCOMPARE(used.data(), static_cast<TDataSet*>(f.Gruppen));
+            QVERIFY(f.Gruppen->FieldByName(QStringLiteral("Kz"))->Visible());
+            return;
+        }
+        QCOMPARE(!used.isNull(), keep);
+        if (!keep) return;
+        // Kept: the next lookup shows the same result without running the text again.
+        QPointer<TDataSet> again;
+        OnLookup(this, [&](TLUDlg* dlg) {
+            again = dlg->LUSource->DataSet();
+            dlg->CancelBtn->click();
+        });
+        f.Ext->HandleNBBtn(nbLookUp);
+        QCOMPARE(again.data(), used.data());
+    }
+
+    // A query text the database cannot run is reported as an error; no
+    // dialog opens and the record stays as it was.
+    void queryTextRefused()
+    {
+        TViewForm& f = Start();
+        f.Ext->GetExtLookupDef = [](TField*, bool, TDBDataSet*&, QString& sqlDb, QStringList& sql, bool&, QString&,
+                                    QString&, bool&, QString&, QString&, QString&) {
+            sqlDb = QStringLiteral("Pelmora");
+            sql = QStringList{QStringLiteral("SELECT Kz FROM Gruppenliste")};
+        };
+        f.Focus(m_kz);
+        QVERIFY(f.Ext->Possibilities(nbLookUp));
+        QTimer::singleShot(0, this, [] {
+            if (auto* dlg = qobject_cast<TLUDlg*>(QApplication::activeModalWidget())) dlg->reject();
+        });
+        f.Ext->HandleNBBtn(nbLookUp);
+        QVERIFY(!f.findChild<TLUDlg*>());
+        QCOMPARE(f.Masch->State(), dsBrowse);
+        QCOMPARE(Masch("GruppeKz"), QStringLiteral("BA"));
+        QCOMPARE(m_dialogs->Last().Type, mtError);
+        QCOMPARE(m_dialogs->Last().Text, QStringLiteral("Ungültige Abfrage: no such table: Gruppenliste"));
     }
 
     void noChoice_data()

@@ -16,6 +16,8 @@
 #include "Panel.h"
 #include "Session.h"
 #include "Table.h"
+#include "TestTables.h"
+#include "UiTestSupport.h"
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -25,7 +27,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -64,25 +65,15 @@ QByteArray Encoded(const QImage& img, const char* format)
     return out;
 }
 
-bool ShowActive(QWidget* w)
-{
-    w->show();
-    w->activateWindow();
-    QApplication::setActiveWindow(w);
-    return QTest::qWaitForWindowActive(w);
-}
-
 // Two records of Bilder.DB: the first with a long memo and a picture, the
 // second without either.
 void CreatePictures()
 {
+    CreateTestTable(QStringLiteral("Bilder.DB"),
+                    {{"Nr", ftInteger, 0, true}, {"Name", ftString, 20}, {"Notiz", ftMemo, 240}, {"Bild", ftGraphic, 0}},
+                    {{QString(), "Nr", ixPrimary | ixUnique}});
     TTable t;
-    t.SetDatabaseName(QStringLiteral("Pelmora"));
-    t.SetTableName(QStringLiteral("Bilder.DB"));
-    t.DefsForCreate() = {{"Nr", ftInteger, 0, true}, {"Name", ftString, 20}, {"Notiz", ftMemo, 240},
-                         {"Bild", ftGraphic, 0}};
-    t.IndexDefsForCreate() = {{QString(), "Nr", ixPrimary | ixUnique}};
-    t.CreateTable();
+    OpenTestTable(t, QStringLiteral("Bilder.DB"));
     t.Open();
     t.AppendRecord({1, QStringLiteral("Bagger"), LongMemo(), Encoded(TestPicture(), "PNG")});
     t.AppendRecord({2, QStringLiteral("Kran"), QVariant(), QVariant()});
@@ -163,24 +154,21 @@ void OnDialog(QObject* context, std::function<void(D*)> act)
 class TestDBEViewers : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_shared, m_priv;
+    std::unique_ptr<TTestDatabases> m_dbs;
+    QTemporaryDir m_files;
     std::unique_ptr<TPictureForm> m_form;
     std::unique_ptr<TDialogRecorder> m_dialogs;
     TFileDialogResponder m_oldFiles;
 
     TPictureForm& form()
     {
-        m_shared = std::make_unique<QTemporaryDir>();
-        m_priv = std::make_unique<QTemporaryDir>();
-        Session().Reset();
-        Session().SetAliasPath(QStringLiteral("Pelmora"), m_shared->path());
-        Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_priv->path());
+        m_dbs = std::make_unique<TTestDatabases>(TTestDatabases::Empty);
         CreatePictures();
         m_form = std::make_unique<TPictureForm>();
         if (!ShowActive(m_form.get())) qFatal("form not active");
         return *m_form;
     }
-    QString TempFile(const QString& name) const { return m_shared->filePath(name); }
+    QString TempFile(const QString& name) const { return m_files.filePath(name); }
     // The file dialogs answer with this name.
     void AnswerFiles(const QString& fileName)
     {
@@ -194,7 +182,7 @@ private slots:
         SetFileDialogResponder(nullptr);
         m_form.reset();
         m_dialogs.reset();
-        Session().Reset();
+        m_dbs.reset();
     }
 
     // --- the memo viewer
@@ -553,5 +541,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDBEViewers)
+TARVOS_UI_TEST_MAIN(TestDBEViewers)
 #include "tst_dbeviewers.moc"
