@@ -196,7 +196,15 @@ void TLUDlg::showEvent(QShowEvent* e)
     TDBEViewForm::showEvent(e);
     if (e->spontaneous()) return;
     LUGrid->setFocus(Qt::OtherFocusReason);
-    // Incremental search needs the dialog to be the active form.
+}
+
+void TLUDlg::changeEvent(QEvent* e)
+{
+    TDBEViewForm::changeEvent(e);
+    // Incremental search needs the dialog to be the active form, which it
+    // becomes only when the window manager says so.
+    if (e->type() != QEvent::ActivationChange || !isActiveWindow() || m_incSearchStarted) return;
+    m_incSearchStarted = true;
     if (Options().AutoIncSrch) QTimer::singleShot(0, this, [this] { StartIncSearch(); });
 }
 

@@ -21,10 +21,12 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void StartIncSearch();
     bool m_readOnly;
+    bool m_incSearchStarted = false;
 };
 
 // The lookup of a field once OnSpecialForm has let it show: the dialog on
