@@ -34,8 +34,12 @@ Qt::WindowFlags FlagsOf(TFormBorderStyle border)
     case bsSizeable:
         return Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
             | Qt::WindowMaximizeButtonHint;
-    case bsSingle:
-    case bsDialog: break;
+    case bsSingle: break;
+    case bsDialog:
+        // Without the customize hint the window manager adds minimise and
+        // maximise buttons, which a dialog border has not.
+        return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowCloseButtonHint;
     }
     return Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 }
