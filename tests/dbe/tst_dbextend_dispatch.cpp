@@ -770,7 +770,11 @@ private slots:
         TMasterDetailForm& f = form();
         f.Focus(f.Memo);
         QList<TFormEventRec> offered;
-        f.Ext->OnSpecialForm = [&](QObject*, TFormEventRec& rec) { offered << rec; };
+        // What is offered counts here, not the viewer itself.
+        f.Ext->OnSpecialForm = [&](QObject*, TFormEventRec& rec) {
+            offered << rec;
+            rec.Show = false;
+        };
         f.Ext->HandleNBBtn(nbMemoView);
         f.SrcMaster->SetAutoEdit(false);
         f.Ext->HandleNBBtn(nbMemoView);
