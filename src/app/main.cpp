@@ -1,9 +1,11 @@
 // Program entry: the data module and the windows, then the message loop.
 #include "Application.h"
+#include "Arbeitsordner.h"
 #include "DataMod.h"
 #include "Dialogs.h"
 #include "Forms.h"
 #include "Main.h"
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -13,12 +15,15 @@ int main(int argc, char* argv[])
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TARVOS Maschinenpark"));
     QApplication::setOrganizationName(QStringLiteral("TARVOS"));
+    QApplication::setDesktopFileName(QStringLiteral("tarvos-maschinenpark"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarvos-maschinenpark.svg")));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QTranslator qtGerman;
     if (qtGerman.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtGerman);
 
     try {
+        ArbeitsordnerEinrichten(Arbeitsordner(AktuellerStartOrt(QStringLiteral(TARVOS_INSTALL_BINDIR))));
         CreateForms();
     } catch (const std::exception& e) {
         MessageDlg(QStringLiteral("Die Daten des Maschinenparks können nicht geöffnet werden:\r%1\r"
