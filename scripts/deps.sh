@@ -4,6 +4,7 @@
 set -euo pipefail
 PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite qt6-pdf-dev
+      libqt6sql6-psql libpq-dev postgresql
       qt6-translations-l10n libsqlite3-dev sqlite3 pxlib-dev fonts-dejavu-core xvfb xauth scrot "$@")
 missing=()
 for p in "${PKGS[@]}"; do

@@ -41,6 +41,12 @@ inline const QString SInvalidEngineFilter = QStringLiteral("Ungültiger Filterau
 inline const QString SNotSupported = QStringLiteral("Funktion wird nicht unterstützt");
 inline const QString SEngineIO = QStringLiteral("Fehler beim Zugriff auf die Datenbank %1: %2");
 inline const QString SDatabaseLocked = QStringLiteral("Die Datenbank ist von einem anderen Benutzer gesperrt. Bitte versuchen Sie es noch einmal.");
+inline const QString SServerConnect = QStringLiteral("Keine Verbindung zum Datenbankserver %1: %2");
+inline const QString SServerLoginCancelled = QStringLiteral("Anmeldung am Datenbankserver %1 abgebrochen");
+inline const QString SServerLost = QStringLiteral("Die Verbindung zum Datenbankserver %1 ist unterbrochen. Es wurde nichts "
+                                                  "gespeichert; sobald der Server wieder erreichbar ist, geht es mit der "
+                                                  "nächsten Aktion weiter.");
+inline const QString SServerReadOnly = QStringLiteral("Der Datenbankserver %1 erlaubt Ihnen nur das Lesen.");
 inline const QString SNetDirMissing = QStringLiteral("Netzwerk-Steuerverzeichnis '%1' existiert nicht");
 inline const QString SBlobReadOnly = QStringLiteral("Der Blob-Datenstrom ist nur zum Lesen geöffnet");
 inline const QString SNotBlobField = QStringLiteral("Feld '%1' ist kein Blob-Feld");

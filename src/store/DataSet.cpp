@@ -639,15 +639,20 @@ void TDataSet::InternalPost()
         if (m_state == dsInsert) {
             QStringList cols, marks;
             for (const auto& d : defs) { cols << SqlQuote(d.Name); marks << QStringLiteral("?"); }
-            QSqlQuery& q = db->Query(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                         .arg(m_phys->SqlName, cols.join(u','), marks.join(u',')));
+            QSqlQuery& q = db->Query(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)%4")
+                                         .arg(m_phys->SqlName, cols.join(u','), marks.join(u','),
+                                              db->IsServer() ? QStringLiteral(" RETURNING \"_rid\"") : QString()));
             for (int i = 0; i < int(defs.size()); ++i) q.bindValue(i, m_phys->ToSql(i, m_buf[i]));
             if (!q.exec()) db->RaiseError(q.lastError(), QString());
-            id = q.lastInsertId().toLongLong();
+            id = db->IsServer() ? (q.next() ? q.value(0).toLongLong() : 0) : q.lastInsertId().toLongLong();
             q.finish();
         } else {
             // Another user may have changed or deleted the record meanwhile.
-            QSqlQuery& s = db->Query(QStringLiteral("SELECT %1 FROM %2 WHERE \"_rid\" = ?").arg(m_phys->SelectList, m_phys->SqlName));
+            // A server's row stays locked from here to the commit, so two
+            // posts of the same record cannot both pass this test.
+            QSqlQuery& s = db->Query(QStringLiteral("SELECT %1 FROM %2 WHERE \"_rid\" = ?%3")
+                                         .arg(m_phys->SelectList, m_phys->SqlName,
+                                              db->IsServer() ? QStringLiteral(" FOR UPDATE") : QString()));
             s.bindValue(0, id);
             if (!s.exec()) db->RaiseError(s.lastError(), QString());
             if (!s.next()) { s.finish(); EngineError(DbiErr::RECDELETED, SRecDeleted); }

@@ -113,17 +113,37 @@ void TSession::EnsureAliasFileRead()
     QString priv = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (priv.isEmpty()) priv = QDir::home().absoluteFilePath(QStringLiteral(".tarvos"));
     m_paths.insert(QStringLiteral("pelmorapriv"), priv);
+    m_servers.clear();
     const QString ini = QDir::current().absoluteFilePath(QStringLiteral("aliases.ini"));
     if (QFileInfo::exists(ini)) {
         QSettings s(ini, QSettings::IniFormat);
         for (const QString& group : s.childGroups()) {
-            const QString path = s.value(group + QStringLiteral("/Path")).toString();
-            if (!path.isEmpty())
+            s.beginGroup(group);
+            const QString path = s.value(QStringLiteral("Path")).toString();
+            const QString host = s.value(QStringLiteral("Server")).toString().trimmed();
+            if (!host.isEmpty()) {
+                TServerAlias server;
+                server.Host = host;
+                server.Port = s.value(QStringLiteral("Port"), 5432).toInt();
+                server.Database = s.value(QStringLiteral("Database")).toString().trimmed();
+                server.User = s.value(QStringLiteral("User")).toString().trimmed();
+                server.SslMode = s.value(QStringLiteral("SSLMode")).toString().trimmed();
+                m_servers.insert(group.toLower(), server);
+                m_paths.remove(group.toLower());
+            } else if (!path.isEmpty()) {
                 m_paths.insert(group.toLower(), QDir::current().absoluteFilePath(path));
+            }
+            s.endGroup();
         }
     }
-    for (auto it = m_explicit.cbegin(); it != m_explicit.cend(); ++it)
+    for (auto it = m_explicit.cbegin(); it != m_explicit.cend(); ++it) {
         m_paths.insert(it.key(), it.value());
+        m_servers.remove(it.key());
+    }
+    for (auto it = m_explicitServers.cbegin(); it != m_explicitServers.cend(); ++it) {
+        m_servers.insert(it.key(), it.value());
+        m_paths.remove(it.key());
+    }
 }
 
 void TSession::ReloadAliasFile()
@@ -136,6 +156,7 @@ QString TSession::AliasPath(const QString& alias)
 {
     EnsureAliasFileRead();
     const QString key = alias.toLower();
+    if (m_servers.contains(key)) return QString();
     if (!m_paths.contains(key)) DatabaseError(SUnknownAlias.arg(alias));
     return m_paths.value(key);
 }
@@ -144,20 +165,47 @@ void TSession::SetAliasPath(const QString& alias, const QString& dir)
 {
     EnsureAliasFileRead();
     const QString abs = QDir::current().absoluteFilePath(dir);
-    m_explicit.insert(alias.toLower(), abs);
-    m_paths.insert(alias.toLower(), abs);
+    const QString key = alias.toLower();
+    m_explicit.insert(key, abs);
+    m_paths.insert(key, abs);
+    m_explicitServers.remove(key);
+    m_servers.remove(key);
+}
+
+bool TSession::IsServerAlias(const QString& alias)
+{
+    EnsureAliasFileRead();
+    return m_servers.contains(alias.toLower());
+}
+
+TServerAlias TSession::ServerAlias(const QString& alias)
+{
+    EnsureAliasFileRead();
+    const auto it = m_servers.constFind(alias.toLower());
+    if (it == m_servers.cend()) DatabaseError(SUnknownAlias.arg(alias));
+    return *it;
+}
+
+void TSession::SetAliasServer(const QString& alias, const TServerAlias& server)
+{
+    EnsureAliasFileRead();
+    const QString key = alias.toLower();
+    m_explicitServers.insert(key, server);
+    m_servers.insert(key, server);
+    m_explicit.remove(key);
+    m_paths.remove(key);
 }
 
 bool TSession::IsKnownAlias(const QString& alias)
 {
     EnsureAliasFileRead();
-    return m_paths.contains(alias.toLower());
+    return m_paths.contains(alias.toLower()) || m_servers.contains(alias.toLower());
 }
 
 QStringList TSession::AliasNames()
 {
     EnsureAliasFileRead();
-    return m_paths.keys();
+    return m_paths.keys() + m_servers.keys();
 }
 
 TDatabase* TSession::Database(const QString& alias)
@@ -165,7 +213,8 @@ TDatabase* TSession::Database(const QString& alias)
     if (alias.isEmpty()) DatabaseError(SNoAliasName);
     for (auto& db : m_databases)
         if (db->AliasName().compare(alias, Qt::CaseInsensitive) == 0) return db.get();
-    m_databases.push_back(std::make_unique<TDatabase>(alias, AliasPath(alias)));
+    if (IsServerAlias(alias)) m_databases.push_back(std::make_unique<TDatabase>(alias, ServerAlias(alias)));
+    else m_databases.push_back(std::make_unique<TDatabase>(alias, AliasPath(alias)));
     return m_databases.back().get();
 }
 
@@ -175,6 +224,7 @@ void TSession::Reset()
 {
     CloseDatabases();
     m_explicit.clear();
+    m_explicitServers.clear();
     m_fileRead = false;
     m_netFileDir.clear();
 }
@@ -226,6 +276,7 @@ TDatabase::~TDatabase()
 
 QSqlQuery& TDatabase::Query(const QString& sql)
 {
+    if (m_broken) ReopenServer();
     auto it = m_queries.find(sql);
     if (it != m_queries.end()) return **it;
     // Filters make new statements; keep the cache bounded. No caller holds
@@ -247,6 +298,7 @@ QSqlQuery& TDatabase::Query(const QString& sql)
 
 void TDatabase::RaiseError(const QSqlError& err, const QString& context)
 {
+    if (IsServer()) RaiseServerError(err);
     const QString native = err.nativeErrorCode();
     const int code = native.toInt();
     const int primary = code & 0xff;
@@ -265,6 +317,7 @@ void TDatabase::RaiseError(const QSqlError& err, const QString& context)
 
 void TDatabase::Exec(const QString& sql, const QVariantList& binds)
 {
+    if (m_broken) ReopenServer();
     QSqlQuery q(m_db);
     if (binds.isEmpty()) {
         if (!q.exec(sql)) RaiseError(q.lastError(), sql);
@@ -278,10 +331,15 @@ void TDatabase::Exec(const QString& sql, const QVariantList& binds)
 void TDatabase::BeginTransaction()
 {
     if (m_txDepth++ == 0) {
+        if (m_broken) {
+            m_txDepth = 0;
+            ReopenServer();
+            m_txDepth = 1;
+        }
         // IMMEDIATE takes the write lock up front, so a busy peer is waited
-        // for here and not halfway through a post.
+        // for here and not halfway through a post. A server locks rows.
         QSqlQuery q(m_db);
-        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        if (!q.exec(IsServer() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"))) {
             m_txDepth = 0;
             RaiseError(q.lastError(), QStringLiteral("BEGIN"));
         }
@@ -307,13 +365,20 @@ void TDatabase::Rollback()
 {
     if (m_txDepth == 0) return;
     m_txDepth = 0;
-    QSqlQuery q(m_db);
-    q.exec(QStringLiteral("ROLLBACK"));
+    if (!m_broken) {
+        QSqlQuery q(m_db);
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
     for (auto& t : m_tables) t->Invalidate();
 }
 
 bool TDatabase::TableExists(const QString& tableFileName)
 {
+    if (IsServer()) {
+        for (const QString& n : TableNames())
+            if (n.compare(TableBaseName(tableFileName), Qt::CaseInsensitive) == 0) return true;
+        return false;
+    }
     QSqlQuery& q = Query(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"));
     q.bindValue(0, TableBaseName(tableFileName));
     if (!q.exec()) RaiseError(q.lastError(), QString());
@@ -329,10 +394,14 @@ bool TDatabase::TableExists(const QString& tableFileName)
 QStringList TDatabase::TableNames()
 {
     QStringList out;
+    if (m_broken) ReopenServer();
     QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' "
-                               "AND name <> '__ValChecks' ORDER BY rowid")))
-        RaiseError(q.lastError(), QString());
+    // A server's tables are the ones the store made, in the order made.
+    const QString sql = IsServer() ? QStringLiteral("SELECT \"TableName\" FROM \"__Fields\" GROUP BY \"TableName\" "
+                                                    "ORDER BY min(\"_rid\")")
+                                   : QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT "
+                                                    "LIKE 'sqlite_%' AND name <> '__ValChecks' ORDER BY rowid");
+    if (!q.exec(sql)) RaiseError(q.lastError(), QString());
     while (q.next()) out << q.value(0).toString();
     return out;
 }
@@ -342,6 +411,11 @@ void TDatabase::CreateTable(const QString& tableFileName, const std::vector<TFie
 {
     const QString base = TableBaseName(tableFileName);
     if (TableExists(base)) DatabaseError(STableExists.arg(tableFileName));
+    if (IsServer()) {
+        CreateServerTable(base, fields, indexes);
+        m_tables.remove(base.toLower());
+        return;
+    }
     QStringList cols;
     cols << QStringLiteral("\"_rid\" INTEGER PRIMARY KEY AUTOINCREMENT");
     for (const TFieldDef& f : fields)
@@ -372,15 +446,31 @@ void TDatabase::CreateTable(const QString& tableFileName, const std::vector<TFie
 
 void TDatabase::DeleteTable(const QString& tableFileName)
 {
-    const QString base = TableBaseName(tableFileName);
-    Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(SqlQuote(base)));
-    Exec(QStringLiteral("DELETE FROM \"__ValChecks\" WHERE \"TableName\" = ? COLLATE NOCASE"), {base});
+    QString base = TableBaseName(tableFileName);
+    if (IsServer()) {
+        for (const QString& n : TableNames())
+            if (n.compare(base, Qt::CaseInsensitive) == 0) base = n;
+        BeginTransaction();
+        try {
+            Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(SqlQuote(base)));
+            for (const char* meta : {"__Fields", "__Indexes", "__ValChecks"})
+                Exec(QStringLiteral("DELETE FROM \"%1\" WHERE \"TableName\" = ?").arg(QLatin1String(meta)), {base});
+            Commit();
+        } catch (...) {
+            Rollback();
+            throw;
+        }
+    } else {
+        Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(SqlQuote(base)));
+        Exec(QStringLiteral("DELETE FROM \"__ValChecks\" WHERE \"TableName\" = ? COLLATE NOCASE"), {base});
+    }
     m_tables.remove(base.toLower());
 }
 
 void TDatabase::AddValCheck(const QString& tableFileName, const TValCheckDesc& c)
 {
-    Exec(QStringLiteral("INSERT INTO \"__ValChecks\" VALUES (?,?,?,?,?)"),
+    Exec(QStringLiteral("INSERT INTO \"__ValChecks\" (\"TableName\", \"FieldNo\", \"Required\", \"LookupTable\", "
+                        "\"LookupType\") VALUES (?,?,?,?,?)"),
          {TableBaseName(tableFileName), c.FieldNo, c.Required ? 1 : 0,
           c.LookupTable.isEmpty() ? QVariant() : QVariant(c.LookupTable), c.LookupType});
 }
@@ -392,9 +482,11 @@ std::vector<TValCheckDesc> TDatabase::ValChecks(const QString& tableFileName)
     for (const TFieldDef& f : t->Structure.Fields)
         if (f.Required) out.push_back({f.FieldNo, true, QString(), 0});
     QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("SELECT \"FieldNo\", \"Required\", \"LookupTable\", \"LookupType\" FROM \"__ValChecks\" "
-                             "WHERE \"TableName\" = ? COLLATE NOCASE ORDER BY rowid"));
-    q.addBindValue(TableBaseName(tableFileName));
+    q.prepare(IsServer() ? QStringLiteral("SELECT \"FieldNo\", \"Required\", \"LookupTable\", \"LookupType\" FROM "
+                                          "\"__ValChecks\" WHERE \"TableName\" = ? ORDER BY \"_rid\"")
+                         : QStringLiteral("SELECT \"FieldNo\", \"Required\", \"LookupTable\", \"LookupType\" FROM "
+                                          "\"__ValChecks\" WHERE \"TableName\" = ? COLLATE NOCASE ORDER BY rowid"));
+    q.addBindValue(IsServer() ? t->Structure.Name : TableBaseName(tableFileName));
     if (!q.exec()) RaiseError(q.lastError(), QString());
     while (q.next()) {
         TValCheckDesc d{q.value(0).toInt(), q.value(1).toInt() != 0, q.value(2).toString(), q.value(3).toInt()};
@@ -407,6 +499,7 @@ std::vector<TValCheckDesc> TDatabase::ValChecks(const QString& tableFileName)
 
 TTableStructure TDatabase::ReadStructure(const QString& baseName)
 {
+    if (IsServer()) return ReadServerStructure(baseName);
     TTableStructure s;
     QString actual = baseName;
     for (const QString& n : TableNames())
@@ -481,13 +574,25 @@ std::shared_ptr<TPhysTable> TDatabase::Table(const QString& tableFileName)
 
 void TDatabase::CheckExternalChanges()
 {
-    QSqlQuery& q = Query(QStringLiteral("PRAGMA data_version"));
-    if (!q.exec()) return;
+    // A server counts the writing statements of every user; our own count
+    // too, which only costs a cache refill.
+    QSqlQuery& q = Query(IsServer() ? QStringLiteral("SELECT \"v\" FROM \"__Version\"")
+                                    : QStringLiteral("PRAGMA data_version"));
+    if (!q.exec()) {
+        if (IsServer()) RaiseError(q.lastError(), QString());
+        return;
+    }
     qint64 v = q.next() ? q.value(0).toLongLong() : 0;
     q.finish();
     if (m_dataVersion != -1 && v != m_dataVersion)
         for (auto& t : m_tables) t->Invalidate();
     m_dataVersion = v;
+}
+
+QString TDatabase::CaseInsensitiveKey(const QString& quotedColumn) const
+{
+    // Both fold ASCII letters only: the server's columns sort in "C".
+    return IsServer() ? QStringLiteral("lower(%1)").arg(quotedColumn) : quotedColumn + QStringLiteral(" COLLATE NOCASE");
 }
 
 void TDatabase::NoteLocalChange(TPhysTable* t)

@@ -1,12 +1,14 @@
 #pragma once
-// The table engine's session: aliases to directories, one SQLite database
-// file per alias, and the structure of the tables inside.
+// The table engine's session: aliases to directories (one SQLite database
+// file per alias) or to a PostgreSQL server, and the structure of the tables
+// inside.
 #include "DBTypes.h"
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -46,6 +48,19 @@ struct TTableStructure {
     std::vector<TIndexDef> Indexes;  // primary first when there is one
 };
 
+// A shared alias on a PostgreSQL server. The password is never kept in a
+// file of ours: libpq reads ~/.pgpass, else the login hook asks.
+struct TServerAlias {
+    QString Host;
+    int Port = 5432;
+    QString Database;
+    QString User;
+    QString SslMode;         // libpq's sslmode; empty keeps libpq's default
+    QString Options;         // libpq's "options" (server settings at connect)
+};
+
+enum class TBackend { SQLite, PostgreSQL };
+
 QString SqlQuote(const QString& ident);
 // "KfzVar.DB" -> "KfzVar": the table's name inside the database file.
 QString TableBaseName(const QString& tableFileName);
@@ -63,8 +78,13 @@ public:
 
     // Alias directories: defaults, replaced by entries of "aliases.ini" in
     // the working directory ([Alias] Path=...), replaced by SetAliasPath.
+    // An entry with Server= (Port=, Database=, User=, SSLMode=) puts the
+    // alias on a PostgreSQL server instead; AliasPath is then empty.
     QString AliasPath(const QString& alias);
     void SetAliasPath(const QString& alias, const QString& dir);
+    bool IsServerAlias(const QString& alias);
+    TServerAlias ServerAlias(const QString& alias);
+    void SetAliasServer(const QString& alias, const TServerAlias& server);
     bool IsKnownAlias(const QString& alias);
     QStringList AliasNames();
     void ReloadAliasFile();
@@ -75,12 +95,18 @@ public:
     // Drops everything: for tests that start afresh in another directory.
     void Reset();
 
+    // Asked when a server wants a password that ~/.pgpass does not give
+    // (again after a refused one): fills user and password, false cancels.
+    std::function<bool(const QString& alias, QString& user, QString& password, const QString& reason)> OnLogin;
+
 private:
     TSession();
     void EnsureAliasFileRead();
     QString m_netFileDir;
     QHash<QString, QString> m_paths;        // key: lower-case alias
     QHash<QString, QString> m_explicit;
+    QHash<QString, TServerAlias> m_servers;
+    QHash<QString, TServerAlias> m_explicitServers;
     bool m_fileRead = false;
     std::vector<std::unique_ptr<TDatabase>> m_databases;
 };
@@ -90,13 +116,21 @@ inline TSession& Session() { return TSession::Instance(); }
 class TDatabase {
 public:
     TDatabase(const QString& alias, const QString& dir);
+    TDatabase(const QString& alias, const TServerAlias& server);
     ~TDatabase();
 
     QString AliasName() const { return m_alias; }
     QString Directory() const { return m_dir; }
+    // The SQLite file, or "host:port/database" of a server.
     QString FileName() const { return m_file; }
     QSqlDatabase& Db() { return m_db; }
     sqlite3* Handle() const { return m_handle; }
+    TBackend Backend() const { return m_backend; }
+    bool IsServer() const { return m_backend == TBackend::PostgreSQL; }
+    // False when the server lets this user only read the tables.
+    bool MayWrite();
+    // Sort key of a quoted column under a case-insensitive index.
+    QString CaseInsensitiveKey(const QString& quotedColumn) const;
 
     // Cached prepared statements for hot paths.
     QSqlQuery& Query(const QString& sql);
@@ -126,7 +160,19 @@ public:
 
 private:
     TTableStructure ReadStructure(const QString& baseName);
+    // The server's side: connection, the store's own tables and functions.
+    void OpenServer();
+    void ReopenServer();
+    void PrepareServerSchema();
+    TTableStructure ReadServerStructure(const QString& baseName);
+    void CreateServerTable(const QString& base, const std::vector<TFieldDef>& fields,
+                           const std::vector<TIndexDef>& indexes);
+    [[noreturn]] void RaiseServerError(const QSqlError& err);
     QString m_alias, m_dir, m_file, m_conn;
+    TBackend m_backend = TBackend::SQLite;
+    TServerAlias m_server;
+    bool m_broken = false;                  // the server went away; reconnect on the next use
+    int m_mayWrite = -1;
     QSqlDatabase m_db;
     sqlite3* m_handle = nullptr;
     QHash<QString, QSqlQuery*> m_queries;

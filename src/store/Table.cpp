@@ -175,7 +175,7 @@ TViewDef TTable::BuildView()
             const QString name = i >= 0 ? m_phys->Structure.Fields[i].Name : f;
             v.OrderFields << name;
             QString part = SqlQuote(name);
-            if (ix->Options & ixCaseInsensitive) part += QStringLiteral(" COLLATE NOCASE");
+            if (ix->Options & ixCaseInsensitive) part = m_phys->Db->CaseInsensitiveKey(part);
             if (ix->Options & ixDescending) part += QStringLiteral(" DESC");
             order << part;
         }

@@ -3,6 +3,7 @@
 #include "Query.h"
 #include "Session.h"
 #include "Table.h"
+#include "TestBackends.h"
 
 #include <QDir>
 #include <QFile>
@@ -220,6 +221,7 @@ private slots:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TBackendScope> m_backend;
     QString m_oldCwd;
 };
 
@@ -230,15 +232,13 @@ void TestTable::init()
     QVERIFY(m_dir->isValid());
     QDir::setCurrent(m_dir->path());
     QDir().mkpath(QStringLiteral("priv"));
-    Session().Reset();
-    Session().SetAliasPath(QStringLiteral("Pelmora"), m_dir->path());
-    Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_dir->filePath(QStringLiteral("priv")));
+    m_backend = std::make_unique<TBackendScope>(m_dir->path());
     createCustomers();
 }
 
 void TestTable::cleanup()
 {
-    Session().Reset();
+    m_backend.reset();
     QDir::setCurrent(m_oldCwd);
     m_dir.reset();
 }
@@ -276,11 +276,28 @@ void TestTable::caseInsensitiveNames()
 
 void TestTable::aliasesFromFileAndExplicit()
 {
+    if (CurrentBackend() != TTestBackend::SQLite) QSKIP("Die Aliasdatei hängt nicht vom Backend ab.");
     QFile ini(QStringLiteral("aliases.ini"));
     QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[Pelmora]\nPath=daten1\n[Extra]\nPath=extra\n");
+    ini.write("[Pelmora]\nPath=daten1\n[Extra]\nPath=extra\n"
+              "[Buero]\nServer=tarvos-server\nPort=5433\nDatabase=tarvos\nUser=buero1\nSSLMode=require\n"
+              "[Halb]\nServer=srv\n");
     ini.close();
     Session().Reset();
+
+    // A server alias: its parts, libpq's defaults where the file says nothing.
+    QVERIFY(Session().IsServerAlias(QStringLiteral("BUERO")));
+    QVERIFY(!Session().IsServerAlias(QStringLiteral("Pelmora")));
+    const TServerAlias server = Session().ServerAlias(QStringLiteral("buero"));
+    QCOMPARE(server.Host, QStringLiteral("tarvos-server"));
+    QCOMPARE(server.Port, 5433);
+    QCOMPARE(server.Database, QStringLiteral("tarvos"));
+    QCOMPARE(server.User, QStringLiteral("buero1"));
+    QCOMPARE(server.SslMode, QStringLiteral("require"));
+    QCOMPARE(Session().ServerAlias(QStringLiteral("Halb")).Port, 5432);
+    QVERIFY(Session().ServerAlias(QStringLiteral("Halb")).User.isEmpty());
+    QVERIFY(Session().AliasPath(QStringLiteral("Buero")).isEmpty());
+    QVERIFY(Session().IsKnownAlias(QStringLiteral("buero")));
 
     QCOMPARE(Session().AliasPath(QStringLiteral("PELMORA")), QDir::current().absoluteFilePath(QStringLiteral("daten1")));
     QVERIFY(Session().IsKnownAlias(QStringLiteral("extra")));
@@ -1107,19 +1124,10 @@ void TestTable::changedByOtherConnection()
     openTable(t, QStringLiteral("Kunden.DB"));
     QCOMPARE(current(t, "Name"), QStringLiteral("Müller"));
 
-    const QString conn = QStringLiteral("other-user");
-    auto changeElsewhere = [&] {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
-        db.setDatabaseName(Session().Database(QStringLiteral("Pelmora"))->FileName());
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec(sql));
-    };
-    if (changeBeforeEdit) changeElsewhere();
+    if (changeBeforeEdit) QVERIFY(OtherConnectionSql(sql));
     t.Edit();
     t.FieldByName(QStringLiteral("Ort"))->SetAsString(QStringLiteral("Bonn"));
-    if (!changeBeforeEdit) changeElsewhere();
-    QSqlDatabase::removeDatabase(conn);
+    if (!changeBeforeEdit) QVERIFY(OtherConnectionSql(sql));
 
     int gotCode = 0;
     QString gotMessage;
@@ -1214,5 +1222,5 @@ void TestTable::queryRefused()
     QCOMPARE(TempTables(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestTable)
+TARVOS_BACKEND_MAIN(TestTable)
 #include "tst_table.moc"
