@@ -13,6 +13,7 @@
 #include "Guard.h"
 #include "Passwort.h"
 #include "Report1.h"
+#include "Session.h"
 #include "Termine.h"
 #include <QComboBox>
 #include <QCompleter>
@@ -307,8 +308,10 @@ void TEinstellungenFormular::FormCreate()
         if (TField* f = e->Field()) f->OnSetText = [this](TField* field, const QString& text) { IntervallSetText(field, text); };
 
     // The rights are fixed for the whole run; a change needs a new start.
+    // A server that grants only reading wins over the private setting.
     TField* rights = DM->TTblEinstellungenPriv->FindField(QStringLiteral("Rights"));
-    SetReadOnlyMode(rights && rights->AsString() == QLatin1String("L"));
+    SetReadOnlyMode((rights && rights->AsString() == QLatin1String("L"))
+                    || !Session().Database(QStringLiteral("Pelmora"))->MayWrite());
     DBCheckBoxSchreibschutz->setEnabled(!ReadOnlyMode());
     PageCtrlEinstellungen->setCurrentWidget(TabSicherheit);
     ComboBoxDesigner->setCurrentIndex(0);

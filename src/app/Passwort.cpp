@@ -1,4 +1,5 @@
 #include "Passwort.h"
+#include "Session.h"
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,4 +61,52 @@ bool TPasswordDlg::Matches(const QString& entered, const QString& stored)
         return r;
     };
     return upAscii(entered) == upAscii(stored);
+}
+
+TServerLoginDlg::TServerLoginDlg(const QString& server, const QString& reason, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("ServerLoginDlg"));
+    setWindowTitle(QStringLiteral("Anmeldung am Datenbankserver"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    auto* lay = new QVBoxLayout(this);
+    auto* where = new QLabel(QStringLiteral("Der gemeinsame Maschinenpark liegt auf dem Server %1.").arg(server), this);
+    auto* why = new QLabel(reason.contains(QLatin1String("password authentication failed"))
+                               ? QStringLiteral("Das Passwort wurde nicht angenommen.")
+                               : QStringLiteral("Bitte melden Sie sich an."),
+                           this);
+    why->setObjectName(QStringLiteral("LblGrund"));
+    User = new QLineEdit(this);
+    User->setObjectName(QStringLiteral("EditBenutzer"));
+    User->setAccessibleName(QStringLiteral("Benutzer"));
+    Password = new QLineEdit(this);
+    Password->setObjectName(QStringLiteral("EditPasswort"));
+    Password->setAccessibleName(QStringLiteral("Passwort"));
+    Password->setEchoMode(QLineEdit::Password);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("Anmelden"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OKBtn"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CancelBtn"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    lay->addWidget(where);
+    lay->addWidget(why);
+    lay->addWidget(new QLabel(QStringLiteral("Benutzer:"), this));
+    lay->addWidget(User);
+    lay->addWidget(new QLabel(QStringLiteral("Passwort:"), this));
+    lay->addWidget(Password);
+    lay->addWidget(buttons);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+bool TServerLoginDlg::Ask(const QString& alias, QString& user, QString& password, const QString& reason)
+{
+    TServerLoginDlg dlg(Session().ServerAlias(alias).Host, reason);
+    dlg.User->setText(user);
+    if (!user.isEmpty()) dlg.Password->setFocus();
+    if (dlg.exec() != QDialog::Accepted) return false;
+    user = dlg.User->text().trimmed();
+    password = dlg.Password->text();
+    return true;
 }

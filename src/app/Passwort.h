@@ -15,3 +15,15 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
 };
+
+// Login at the database server when ~/.pgpass gives no password (or a
+// wrong one): user and password, the server's reason shown above.
+class TServerLoginDlg : public QDialog {
+    Q_OBJECT
+public:
+    TServerLoginDlg(const QString& server, const QString& reason, QWidget* parent = nullptr);
+    QLineEdit* User;
+    QLineEdit* Password;
+    // The hook the table store calls; shows this dialog.
+    static bool Ask(const QString& alias, QString& user, QString& password, const QString& reason);
+};

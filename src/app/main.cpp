@@ -5,6 +5,8 @@
 #include "Dialogs.h"
 #include "Forms.h"
 #include "Main.h"
+#include "Passwort.h"
+#include "Session.h"
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -22,6 +24,7 @@ int main(int argc, char* argv[])
     if (qtGerman.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtGerman);
 
+    Session().OnLogin = TServerLoginDlg::Ask;
     try {
         ArbeitsordnerEinrichten(Arbeitsordner(AktuellerStartOrt(QStringLiteral(TARVOS_INSTALL_BINDIR))));
         CreateForms();

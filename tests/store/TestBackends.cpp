@@ -76,6 +76,15 @@ bool ServerSql(const QString& sql, QString* error)
     return false;
 }
 
+QString TestSchema() { return g_schema; }
+
+TServerAlias TestServerAlias()
+{
+    TServerAlias server = ServerOf(ConnInfo());
+    server.Options = QStringLiteral("-csearch_path=") + g_schema;
+    return server;
+}
+
 bool OtherConnectionSql(const QString& sql, QString* error)
 {
     if (g_backend == TTestBackend::PostgreSQL)
@@ -103,15 +112,14 @@ TBackendScope::TBackendScope(const QString& dir)
     m_schema = g_schema = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++g_schemas);
     QString error;
     if (!ServerSql(QStringLiteral("CREATE SCHEMA %1").arg(m_schema), &error)) qFatal("%s", qPrintable(error));
-    TServerAlias server = ServerOf(ConnInfo());
-    server.Options = QStringLiteral("-csearch_path=") + m_schema;
-    Session().SetAliasServer(QStringLiteral("Pelmora"), server);
+    Session().SetAliasServer(QStringLiteral("Pelmora"), TestServerAlias());
 }
 
 TBackendScope::~TBackendScope()
 {
     Session().Reset();
     if (!m_schema.isEmpty()) ServerSql(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
+    g_schema.clear();
 }
 
 int RunForBackends(QObject* test, int argc, char** argv)

@@ -3,6 +3,7 @@
 // or a schema of its own on the throwaway server the test run started.
 // A test program runs all its cases once per backend (TARVOS_BACKEND_MAIN);
 // without a test server the server's run is skipped with a message.
+#include "Session.h"
 #include <QString>
 
 class QObject;
@@ -26,6 +27,11 @@ public:
 private:
     QString m_schema;
 };
+
+// The server alias of the scope in force (its own schema), for a test that
+// connects once more, as another role.
+TServerAlias TestServerAlias();
+QString TestSchema();
 
 // A second connection to the server as its administrator, for what a test
 // does behind the store's back (roles, a stopped server).

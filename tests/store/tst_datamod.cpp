@@ -2,6 +2,7 @@
 #include "DBErrors.h"
 #include "DataMod.h"
 #include "Session.h"
+#include "TestBackends.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -62,6 +63,7 @@ private slots:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TBackendScope> m_backend;
     QString m_oldCwd;
 };
 
@@ -72,15 +74,13 @@ void TestDataModule::init()
     QVERIFY(m_dir->isValid());
     QDir::setCurrent(m_dir->path());
     QDir().mkpath(QStringLiteral("priv"));
-    Session().Reset();
-    Session().SetAliasPath(QStringLiteral("Pelmora"), m_dir->path());
-    Session().SetAliasPath(QStringLiteral("PelmoraPriv"), m_dir->filePath(QStringLiteral("priv")));
+    m_backend = std::make_unique<TBackendScope>(m_dir->path());
 }
 
 void TestDataModule::cleanup()
 {
     TDataModule1::OnTableSwitched = nullptr;
-    Session().Reset();
+    m_backend.reset();
     QDir::setCurrent(m_oldCwd);
     m_dir.reset();
 }
@@ -329,5 +329,5 @@ void TestDataModule::monthEvaluationByPosition()
     QCOMPARE(m->RecordCount(), 3);
 }
 
-QTEST_GUILESS_MAIN(TestDataModule)
+TARVOS_BACKEND_MAIN(TestDataModule)
 #include "tst_datamod.moc"
