@@ -292,10 +292,11 @@ Frag orFrag(const Frag& l, const Frag& r)
 }
 
 // A comparison with a blank field is false, so its negation is true; SQL
-// would call both unknown and drop the record.
+// would call both unknown and drop the record. TRUE and FALSE, not 1 and 0:
+// a server wants truth values where SQLite takes numbers.
 Frag notFrag(const Frag& x)
 {
-    return {QStringLiteral("NOT COALESCE(") + x.sql + QStringLiteral(", 0)"), x.binds, Frag::Atom};
+    return {QStringLiteral("NOT COALESCE(") + x.sql + QStringLiteral(", FALSE)"), x.binds, Frag::Atom};
 }
 
 bool storedAsText(const TFilterField& f)
@@ -333,8 +334,8 @@ Frag compareFieldConst(const TFilterField& f, CmpOp op, const Constant& c)
         // A blank field equals the empty text and nothing else.
         if (emptyText) {
             switch (op) {
-            case CmpOp::Lt: return {QStringLiteral("0"), {}, Frag::Atom};
-            case CmpOp::Ge: return {QStringLiteral("1"), {}, Frag::Atom};
+            case CmpOp::Lt: return {QStringLiteral("FALSE"), {}, Frag::Atom};
+            case CmpOp::Ge: return {QStringLiteral("TRUE"), {}, Frag::Atom};
             case CmpOp::Le: return blankFrag(f, true);
             case CmpOp::Gt: return blankFrag(f, false);
             default: break;

@@ -6,6 +6,7 @@
 #include "DBEFilt.h"
 #include "Session.h"
 #include "Table.h"
+#include "TestBackends.h"
 #include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -146,13 +147,15 @@ private slots:
 
 private:
     TTable* Open();
-    std::unique_ptr<TTestDatabases> m_db;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TBackendScope> m_db;
     std::vector<std::unique_ptr<TTable>> m_tables;
 };
 
 void TestFilterStore::initTestCase()
 {
-    m_db = std::make_unique<TTestDatabases>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_db = std::make_unique<TBackendScope>(m_dir->path());
     {
         TTable t;
         t.SetDatabaseName(QStringLiteral("Pelmora"));
@@ -197,6 +200,7 @@ void TestFilterStore::cleanupTestCase()
 {
     m_tables.clear();
     m_db.reset();
+    m_dir.reset();
 }
 
 TTable* TestFilterStore::Open()
@@ -294,5 +298,5 @@ void TestFilterStore::sameRecords()
              "no record passes");
 }
 
-TARVOS_UI_TEST_MAIN(TestFilterStore)
+TARVOS_BACKEND_APP_MAIN(TestFilterStore, TApplication)
 #include "tst_dbefilt_store.moc"

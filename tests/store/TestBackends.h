@@ -43,11 +43,12 @@ bool OtherConnectionSql(const QString& sql, QString* error = nullptr);
 
 int RunForBackends(QObject* test, int argc, char** argv);
 
-#define TARVOS_BACKEND_MAIN(TestClass)                   \
+#define TARVOS_BACKEND_APP_MAIN(TestClass, AppClass)    \
     int main(int argc, char** argv)                      \
     {                                                    \
-        QCoreApplication app(argc, argv);                \
+        AppClass app(argc, argv);                        \
         TestClass tc;                                    \
         QTEST_SET_MAIN_SOURCE_PATH                       \
         return RunForBackends(&tc, argc, argv);          \
     }
+#define TARVOS_BACKEND_MAIN(TestClass) TARVOS_BACKEND_APP_MAIN(TestClass, QCoreApplication)
