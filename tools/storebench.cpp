@@ -1,10 +1,12 @@
-// Times the table store against plain SQL on the same database file:
-//   tarvos-storebench [--machines N] [--vouchers M] DIR
+// Times the table store against plain SQL on the same database file, and
+// with --server the same on a PostgreSQL server beside it:
+//   tarvos-storebench [--machines N] [--vouchers M] [--server CONNINFO] DIR
 // A park of that size is generated into DIR first when DIR has none.
 #include "DataMod.h"
 #include "DBErrors.h"
 #include "Bench.h"
 #include "DemoPark.h"
+#include "Transfer.h"
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -273,7 +275,12 @@ int main(int argc, char* argv[])
                                       QStringLiteral("M"), QStringLiteral("1000000"));
     const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Nur diese Messungen, z. B. \"bf\"."),
                                   QStringLiteral("LISTE"));
-    p.addOptions({machines, vouchers, only});
+    const QCommandLineOption serverOpt(QStringLiteral("server"),
+                                       QStringLiteral("Auch auf diesem PostgreSQL-Server messen (\"host=… port=… "
+                                                      "dbname=… user=…\"); der Park wird in eine leere Datenbank "
+                                                      "übertragen."),
+                                       QStringLiteral("VERBINDUNG"));
+    p.addOptions({machines, vouchers, only, serverOpt});
     p.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("Verzeichnis des Parks."));
     p.process(app);
     if (p.positionalArguments().size() != 1) {
@@ -304,25 +311,60 @@ int main(int argc, char* argv[])
         Out() << QStringLiteral("Datei: %1 (%2 MB)\n").arg(file, De().toString(QFileInfo(file).size() / 1048576.0, 'f', 1));
         WarmUp(file);
 
-        std::vector<TResult> results;
-        {
+        const auto measure = [&] {
             TDataModule1 dm;
             QSqlQuery q(Session().Database(QStringLiteral("Pelmora"))->Db());
             const qint64 nv = q.exec(QStringLiteral("SELECT COUNT(*) FROM \"KfzVar\"")) && q.next() ? q.value(0).toLongLong() : 0;
             q.finish();
             Out() << QStringLiteral("Maschinen: %1, Belege: %2\n\n").arg(De().toString(dm.TTblMain->RecordCount()), De().toString(nv));
             TBench bench(dm);
-            results = bench.Run(p.value(only));
-        }
-        Out() << QStringLiteral("%1 | %2 | %3 | %4\n").arg(QStringLiteral("Operation"), -34)
-                     .arg(QStringLiteral("Store ms"), 10).arg(QStringLiteral("SQL ms"), 10).arg(QStringLiteral("Verhältnis"), 10);
-        Out() << QString(34, u'-') << "-+-" << QString(10, u'-') << "-+-" << QString(10, u'-') << "-+-" << QString(10, u'-') << "\n";
-        for (const TResult& r : results) {
-            Out() << QStringLiteral("%1 | %2 | %3 | %4").arg(r.Name, -34).arg(Num(r.StoreMs, 1, 10), Num(r.SqlMs, 1, 10),
-                                                              Num(r.SqlMs > 0 ? r.StoreMs / r.SqlMs : 0, 2, 10));
-            if (r.StoreCheck != r.SqlCheck)
-                Out() << QStringLiteral("   Abweichung: Store %1, SQL %2").arg(r.StoreCheck, 0, 'f', 0).arg(r.SqlCheck, 0, 'f', 0);
-            Out() << "\n";
+            return bench.Run(p.value(only));
+        };
+        const auto print = [&](const std::vector<TResult>& results) {
+            Out() << QStringLiteral("%1 | %2 | %3 | %4\n").arg(QStringLiteral("Operation"), -34)
+                         .arg(QStringLiteral("Store ms"), 10).arg(QStringLiteral("SQL ms"), 10).arg(QStringLiteral("Verhältnis"), 10);
+            Out() << QString(34, u'-') << "-+-" << QString(10, u'-') << "-+-" << QString(10, u'-') << "-+-" << QString(10, u'-') << "\n";
+            for (const TResult& r : results) {
+                Out() << QStringLiteral("%1 | %2 | %3 | %4").arg(r.Name, -34).arg(Num(r.StoreMs, 1, 10), Num(r.SqlMs, 1, 10),
+                                                                  Num(r.SqlMs > 0 ? r.StoreMs / r.SqlMs : 0, 2, 10));
+                if (r.StoreCheck != r.SqlCheck)
+                    Out() << QStringLiteral("   Abweichung: Store %1, SQL %2").arg(r.StoreCheck, 0, 'f', 0).arg(r.SqlCheck, 0, 'f', 0);
+                Out() << "\n";
+            }
+            Out().flush();
+        };
+        const std::vector<TResult> local = measure();
+        print(local);
+        if (p.isSet(serverOpt)) {
+            // The same park on the server: copied there once, measured the
+            // same way, and set beside the file.
+            TServerAlias server;
+            for (const QString& part : p.value(serverOpt).split(u' ', Qt::SkipEmptyParts)) {
+                const QString key = part.section(u'=', 0, 0), value = part.section(u'=', 1);
+                if (key == QLatin1String("host")) server.Host = value;
+                else if (key == QLatin1String("port")) server.Port = value.toInt();
+                else if (key == QLatin1String("dbname")) server.Database = value;
+                else if (key == QLatin1String("user")) server.User = value;
+                else if (key == QLatin1String("sslmode")) server.SslMode = value;
+            }
+            Session().CloseDatabases();
+            Session().SetAliasServer(QStringLiteral("Server"), server);
+            TDatabase* target = Session().Database(QStringLiteral("Server"));
+            if (target->TableNames().isEmpty()) {
+                Out() << "\nÜbertrage den Park auf den Server " << target->FileName() << " ...\n";
+                Out().flush();
+                TransferTables(*Session().Database(QStringLiteral("Pelmora")), *target);
+            }
+            Session().CloseDatabases();
+            Session().SetAliasServer(QStringLiteral("Pelmora"), server);
+            Out() << "\nServer " << server.Host << ":" << server.Port << "/" << server.Database << "\n";
+            const std::vector<TResult> remote = measure();
+            print(remote);
+            Out() << QStringLiteral("\n%1 | %2 | %3 | %4\n").arg(QStringLiteral("Store: Server gegen Datei"), -34)
+                         .arg(QStringLiteral("Datei ms"), 10).arg(QStringLiteral("Server ms"), 10).arg(QStringLiteral("Verhältnis"), 10);
+            for (size_t i = 0; i < local.size() && i < remote.size(); ++i)
+                Out() << QStringLiteral("%1 | %2 | %3 | %4\n").arg(local[i].Name, -34).arg(Num(local[i].StoreMs, 1, 10),
+                             Num(remote[i].StoreMs, 1, 10), Num(local[i].StoreMs > 0 ? remote[i].StoreMs / local[i].StoreMs : 0, 2, 10));
         }
         Out() << "\n(a), (c), (d): bester von 3 Läufen; warmer Datei-Cache.\n";
     } catch (const Exception& e) {

@@ -5,6 +5,7 @@
 #include "Session.h"
 #include "Table.h"
 #include "TestBackends.h"
+#include "Transfer.h"
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -43,6 +44,7 @@ private slots:
     void readOnlyRole();
     void connectionCutThenBack();
     void twoProgramsPostSameRecord();
+    void transferToFileAndBack();
 
 private:
     // The alias as another login role of the test server.
@@ -186,6 +188,46 @@ void TestServer::twoProgramsPostSameRecord()
         QCOMPARE(name(second), (i % 2 ? QStringLiteral("A%1") : QStringLiteral("B%1")).arg(i));
     }
     QCOMPARE(a.RecordCount(), 2);
+}
+
+void TestServer::transferToFileAndBack()
+{
+    TDatabase* server = Session().Database(QStringLiteral("Pelmora"));
+    server->AddValCheck(QStringLiteral("Maschinen.DB"), {2, false, QStringLiteral("Gruppen.DB"), 1});
+    Session().SetAliasPath(QStringLiteral("Sicherung"), m_dir->filePath(QStringLiteral("sicherung")));
+    TDatabase* file = Session().Database(QStringLiteral("Sicherung"));
+    const QString back = TestSchema() + QStringLiteral("_zurueck");
+    QVERIFY(ServerSql(QStringLiteral("CREATE SCHEMA ") + back));
+    TServerAlias other = TestServerAlias();
+    other.Options = QStringLiteral("-csearch_path=") + back;
+    Session().SetAliasServer(QStringLiteral("Zurueck"), other);
+    TDatabase* empty = Session().Database(QStringLiteral("Zurueck"));
+
+    // Server to file (a backup), file to another server database.
+    for (auto [from, to] : {std::pair{server, file}, std::pair{file, empty}}) {
+        const auto counts = TransferTables(*from, *to);
+        QCOMPARE(counts.size(), size_t(1));
+        QCOMPARE(counts[0].Table, QStringLiteral("Maschinen"));
+        QCOMPARE(counts[0].Source, qint64(2));
+        QCOMPARE(counts[0].Target, qint64(2));
+        const auto& s = to->Table(QStringLiteral("maschinen.db"))->Structure;
+        QCOMPARE(s.Fields.size(), size_t(2));
+        QCOMPARE(s.Fields[0].Size, 10);
+        QVERIFY(s.Fields[0].Required);
+        QCOMPARE(s.Indexes.size(), size_t(1));
+        QCOMPARE(s.Indexes[0].Options, ixPrimary | ixUnique);
+        QCOMPARE(to->ValChecks(QStringLiteral("Maschinen.DB")).back().LookupTable, QStringLiteral("Gruppen.DB"));
+        TTable t;
+        open(t, to->AliasName());
+        QStringList seen;
+        for (t.First(); !t.Eof(); t.Next()) seen << t.FieldByName(QStringLiteral("Nummer"))->AsString() + name(t);
+        QCOMPARE(seen, (QStringList{"B1Bagger", "K1Kran"}));
+    }
+    // A target that holds tables already is left alone.
+    QCOMPARE(messageOf([&] { TransferTables(*file, *server); }),
+             QStringLiteral("Die Zieldatenbank %1 enthält schon Tabellen.").arg(server->FileName()));
+    Session().CloseDatabases();
+    QVERIFY(ServerSql(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(back)));
 }
 
 TARVOS_BACKEND_MAIN(TestServer)
