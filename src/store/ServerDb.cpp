@@ -170,12 +170,8 @@ void TDatabase::CreateServerTable(const QString& base, const std::vector<TFieldD
                  {base, ++no, f.Name, SqlTypeOf(f), f.Required ? 1 : 0});
         for (const TIndexDef& ix : indexes) {
             QStringList parts;
-            for (const QString& f : ix.FieldList()) {
-                QString p = SqlQuote(f);
-                if (ix.Options & ixCaseInsensitive) p = CaseInsensitiveKey(p);
-                if (ix.Options & ixDescending) p += QStringLiteral(" DESC");
-                parts << p;
-            }
+            for (const QString& f : ix.FieldList())
+                parts << SortKey(SqlQuote(f), ix.Options & ixCaseInsensitive, ix.Options & ixDescending);
             const QString name = base + u'$' + ((ix.Options & ixPrimary) ? QStringLiteral("PRIMARY") : ix.Name);
             Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                      .arg((ix.Options & ixUnique) ? QStringLiteral("UNIQUE ") : QString(), SqlQuote(name),

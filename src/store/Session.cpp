@@ -425,12 +425,8 @@ void TDatabase::CreateTable(const QString& tableFileName, const std::vector<TFie
         Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(SqlQuote(base), cols.join(QStringLiteral(", "))));
         for (const TIndexDef& ix : indexes) {
             QStringList parts;
-            for (const QString& f : ix.FieldList()) {
-                QString p = SqlQuote(f);
-                if (ix.Options & ixCaseInsensitive) p += QStringLiteral(" COLLATE NOCASE");
-                if (ix.Options & ixDescending) p += QStringLiteral(" DESC");
-                parts << p;
-            }
+            for (const QString& f : ix.FieldList())
+                parts << SortKey(SqlQuote(f), ix.Options & ixCaseInsensitive, ix.Options & ixDescending);
             const QString name = base + u'$' + ((ix.Options & ixPrimary) ? QStringLiteral("PRIMARY") : ix.Name);
             Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                      .arg((ix.Options & (ixUnique)) ? QStringLiteral("UNIQUE ") : QString(),
@@ -589,10 +585,15 @@ void TDatabase::CheckExternalChanges()
     m_dataVersion = v;
 }
 
-QString TDatabase::CaseInsensitiveKey(const QString& quotedColumn) const
+QString TDatabase::SortKey(const QString& quotedColumn, bool caseInsensitive, bool descending) const
 {
-    // Both fold ASCII letters only: the server's columns sort in "C".
-    return IsServer() ? QStringLiteral("lower(%1)").arg(quotedColumn) : quotedColumn + QStringLiteral(" COLLATE NOCASE");
+    if (!IsServer())
+        return quotedColumn + (caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString())
+             + (descending ? QStringLiteral(" DESC") : QString());
+    // As in SQLite: ASCII letters folded only (the columns sort in "C"),
+    // blank values before all others.
+    return (caseInsensitive ? QStringLiteral("lower(%1)").arg(quotedColumn) : quotedColumn)
+         + (descending ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" NULLS FIRST"));
 }
 
 void TDatabase::NoteLocalChange(TPhysTable* t)

@@ -129,8 +129,8 @@ public:
     bool IsServer() const { return m_backend == TBackend::PostgreSQL; }
     // False when the server lets this user only read the tables.
     bool MayWrite();
-    // Sort key of a quoted column under a case-insensitive index.
-    QString CaseInsensitiveKey(const QString& quotedColumn) const;
+    // A quoted column as an index or ORDER BY part.
+    QString SortKey(const QString& quotedColumn, bool caseInsensitive, bool descending) const;
 
     // Cached prepared statements for hot paths.
     QSqlQuery& Query(const QString& sql);

@@ -174,10 +174,7 @@ TViewDef TTable::BuildView()
             const int i = m_phys->FieldIndex(f);
             const QString name = i >= 0 ? m_phys->Structure.Fields[i].Name : f;
             v.OrderFields << name;
-            QString part = SqlQuote(name);
-            if (ix->Options & ixCaseInsensitive) part = m_phys->Db->CaseInsensitiveKey(part);
-            if (ix->Options & ixDescending) part += QStringLiteral(" DESC");
-            order << part;
+            order << m_phys->Db->SortKey(SqlQuote(name), ix->Options & ixCaseInsensitive, ix->Options & ixDescending);
         }
     }
     order << QStringLiteral("\"_rid\"");

@@ -660,12 +660,14 @@ void TestTable::indexChoice_data()
     QTest::addColumn<QString>("indexName");
     QTest::addColumn<QString>("indexFields");
     QTest::addColumn<QStringList>("order");
+    QTest::addColumn<QString>("blankPlace");   // this customer's place emptied first
     const QStringList byKey{"K01", "K02", "K03", "K04", "K05"};
     const QStringList byOrt{"K01", "K03", "K02", "K05", "K04"};   // equal places in entry order
-    QTest::newRow("primary") << "" << "" << byKey;
-    QTest::newRow("by name") << "ByOrt" << "" << byOrt;
-    QTest::newRow("by name, other case") << "byort" << "" << byOrt;
-    QTest::newRow("by fields") << "" << "ORT" << byOrt;
+    QTest::newRow("primary") << "" << "" << byKey << "";
+    QTest::newRow("by name") << "ByOrt" << "" << byOrt << "";
+    QTest::newRow("by name, other case") << "byort" << "" << byOrt << "";
+    QTest::newRow("by fields") << "" << "ORT" << byOrt << "";
+    QTest::newRow("blank place first") << "ByOrt" << "" << QStringList{"K05", "K01", "K03", "K02", "K04"} << "K05";
 }
 
 void TestTable::indexChoice()
@@ -673,6 +675,15 @@ void TestTable::indexChoice()
     QFETCH(QString, indexName);
     QFETCH(QString, indexFields);
     QFETCH(QStringList, order);
+    QFETCH(QString, blankPlace);
+    if (!blankPlace.isEmpty()) {
+        TTable t;
+        openTable(t, QStringLiteral("Kunden.DB"));
+        QVERIFY(t.FindKey({blankPlace}));
+        t.Edit();
+        t.FieldByName(QStringLiteral("Ort"))->Clear();
+        t.Post();
+    }
     // Chosen before opening and switched while open give the same order.
     for (bool whileOpen : {false, true}) {
         TTable t;
