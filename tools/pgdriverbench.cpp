@@ -5,11 +5,10 @@
 //   tarvos-pgdriverbench [--rows N] [--runs R] CONNINFO
 // CONNINFO is a libpq connection string ("host=127.0.0.1 port=5432 dbname=x").
 // A scratch table "__pgdriverbench" is made and dropped again.
+#include "Bench.h"
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
-#include <QElapsedTimer>
-#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -25,26 +24,7 @@ namespace {
 constexpr int kBlock = 64;     // records per fetch, as the store reads them
 constexpr int kGroups = 200;   // master ranges ("machines")
 
-QTextStream& Out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
-QString Num(double v, int decimals) { return QLocale(QLocale::German).toString(v, 'f', decimals); }
-
-double Best(int runs, const std::function<qint64()>& op, qint64& check)
-{
-    double best = -1;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        check = op();
-        const double ms = t.nsecsElapsed() / 1e6;
-        if (best < 0 || ms < best) best = ms;
-    }
-    return best;
-}
+using namespace Bench;
 
 const char* kSelectRange = "SELECT \"_rid\" FROM \"__pgdriverbench\" WHERE \"Ident\" = $1 ORDER BY \"Ident\", \"Datum\", \"_rid\"";
 const char* kUpdate = "UPDATE \"__pgdriverbench\" SET \"Betrag\" = $1 WHERE \"_rid\" = $2";
@@ -297,29 +277,29 @@ int main(int argc, char** argv)
                      .arg(QStringLiteral("Blöcke ms"), 12)
                      .arg(QStringLiteral("500 Posts ms"), 12);
         for (const TWay& w : ways) {
-            qint64 ranges = 0, fetched = 0, posts = 0;
+            double ranges = 0, fetched = 0, posts = 0;
             std::vector<qint64> all;
-            const double rangeMs = Best(runs, [&] {
+            const double rangeMs = Time(runs, [&] {
                 all.clear();
                 for (int g = 0; g < kGroups; ++g) {
                     const auto ids = w.Range(Ident(g));
                     all.insert(all.end(), ids.begin(), ids.end());
                 }
-                return qint64(all.size());
+                return double(all.size());
             }, ranges);
             double sum = 0;
-            const double fetchMs = Best(runs, [&] { return w.Fetch(all, sum); }, fetched);
-            const double postMs = Best(runs, [&] {
+            const double fetchMs = Time(runs, [&] { return double(w.Fetch(all, sum)); }, fetched);
+            const double postMs = Time(runs, [&] {
                 for (int i = 0; i < 500; ++i) w.Update(all[size_t(i) * 7 % all.size()], i * 0.5);
-                return qint64(500);
+                return 500.0;
             }, posts);
             Out() << QStringLiteral("%1 | %2 | %3 | %4   (%5 Zeilen, %6 gelesen)\n")
                          .arg(w.Name, -6)
                          .arg(Num(rangeMs, 1), 12)
                          .arg(Num(fetchMs, 1), 12)
                          .arg(Num(postMs, 1), 12)
-                         .arg(ranges)
-                         .arg(fetched);
+                         .arg(qint64(ranges))
+                         .arg(qint64(fetched));
             Out().flush();
         }
         qt.Close();

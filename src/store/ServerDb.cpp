@@ -130,14 +130,9 @@ void TDatabase::PrepareServerSchema()
                        "LANGUAGE sql IMMUTABLE AS $$SELECT v IS NOT NULL AND p IS NOT NULL AND CASE WHEN ci <> 0 "
                        "THEN lower(v %1) LIKE lower(p %1) ESCAPE '' ELSE v LIKE p ESCAPE '' END$$").arg(fold),
     };
-    BeginTransaction();
-    try {
-        for (const QString& sql : ddl) Exec(sql);
-        Commit();
-    } catch (...) {
-        Rollback();
-        throw;
-    }
+    TTransaction tx(*this);
+    for (const QString& sql : ddl) Exec(sql);
+    tx.Commit();
 }
 
 bool TDatabase::MayWrite()
@@ -160,34 +155,29 @@ void TDatabase::CreateServerTable(const QString& base, const std::vector<TFieldD
     QStringList cols{QStringLiteral("\"_rid\" bigserial PRIMARY KEY")};
     for (const TFieldDef& f : fields)
         cols << SqlQuote(f.Name) + u' ' + ServerColumnType(f.DataType) + (f.Required ? QStringLiteral(" NOT NULL") : QString());
-    BeginTransaction();
-    try {
-        Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(SqlQuote(base), cols.join(QStringLiteral(", "))));
-        int no = 0;
-        for (const TFieldDef& f : fields)
-            Exec(QStringLiteral("INSERT INTO \"__Fields\" (\"TableName\", \"FieldNo\", \"Name\", \"Type\", \"Required\") "
-                                "VALUES (?,?,?,?,?)"),
-                 {base, ++no, f.Name, SqlTypeOf(f), f.Required ? 1 : 0});
-        for (const TIndexDef& ix : indexes) {
-            QStringList parts;
-            for (const QString& f : ix.FieldList())
-                parts << SortKey(SqlQuote(f), ix.Options & ixCaseInsensitive, ix.Options & ixDescending);
-            const QString name = base + u'$' + ((ix.Options & ixPrimary) ? QStringLiteral("PRIMARY") : ix.Name);
-            Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                     .arg((ix.Options & ixUnique) ? QStringLiteral("UNIQUE ") : QString(), SqlQuote(name),
-                          SqlQuote(base), parts.join(QStringLiteral(", "))));
-            Exec(QStringLiteral("INSERT INTO \"__Indexes\" (\"TableName\", \"Name\", \"Fields\", \"Options\") "
-                                "VALUES (?,?,?,?)"),
-                 {base, (ix.Options & ixPrimary) ? QString() : ix.Name, ix.Fields, ix.Options});
-        }
-        Exec(QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON %2 "
-                            "FOR EACH STATEMENT EXECUTE FUNCTION tv_changed()")
-                 .arg(SqlQuote(base + QStringLiteral("$changed")), SqlQuote(base)));
-        Commit();
-    } catch (...) {
-        Rollback();
-        throw;
+    TTransaction tx(*this);
+    Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(SqlQuote(base), cols.join(QStringLiteral(", "))));
+    int no = 0;
+    for (const TFieldDef& f : fields)
+        Exec(QStringLiteral("INSERT INTO \"__Fields\" (\"TableName\", \"FieldNo\", \"Name\", \"Type\", \"Required\") "
+                            "VALUES (?,?,?,?,?)"),
+             {base, ++no, f.Name, SqlTypeOf(f), f.Required ? 1 : 0});
+    for (const TIndexDef& ix : indexes) {
+        QStringList parts;
+        for (const QString& f : ix.FieldList())
+            parts << SortKey(SqlQuote(f), ix.Options & ixCaseInsensitive, ix.Options & ixDescending);
+        const QString name = base + u'$' + ((ix.Options & ixPrimary) ? QStringLiteral("PRIMARY") : ix.Name);
+        Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                 .arg((ix.Options & ixUnique) ? QStringLiteral("UNIQUE ") : QString(), SqlQuote(name),
+                      SqlQuote(base), parts.join(QStringLiteral(", "))));
+        Exec(QStringLiteral("INSERT INTO \"__Indexes\" (\"TableName\", \"Name\", \"Fields\", \"Options\") "
+                            "VALUES (?,?,?,?)"),
+             {base, (ix.Options & ixPrimary) ? QString() : ix.Name, ix.Fields, ix.Options});
     }
+    Exec(QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON %2 "
+                        "FOR EACH STATEMENT EXECUTE FUNCTION tv_changed()")
+             .arg(SqlQuote(base + QStringLiteral("$changed")), SqlQuote(base)));
+    tx.Commit();
 }
 
 TTableStructure TDatabase::ReadServerStructure(const QString& baseName)

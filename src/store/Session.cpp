@@ -446,16 +446,11 @@ void TDatabase::DeleteTable(const QString& tableFileName)
     if (IsServer()) {
         for (const QString& n : TableNames())
             if (n.compare(base, Qt::CaseInsensitive) == 0) base = n;
-        BeginTransaction();
-        try {
-            Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(SqlQuote(base)));
-            for (const char* meta : {"__Fields", "__Indexes", "__ValChecks"})
-                Exec(QStringLiteral("DELETE FROM \"%1\" WHERE \"TableName\" = ?").arg(QLatin1String(meta)), {base});
-            Commit();
-        } catch (...) {
-            Rollback();
-            throw;
-        }
+        TTransaction tx(*this);
+        Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(SqlQuote(base)));
+        for (const char* meta : {"__Fields", "__Indexes", "__ValChecks"})
+            Exec(QStringLiteral("DELETE FROM \"%1\" WHERE \"TableName\" = ?").arg(QLatin1String(meta)), {base});
+        tx.Commit();
     } else {
         Exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(SqlQuote(base)));
         Exec(QStringLiteral("DELETE FROM \"__ValChecks\" WHERE \"TableName\" = ? COLLATE NOCASE"), {base});
@@ -583,6 +578,19 @@ void TDatabase::CheckExternalChanges()
     if (m_dataVersion != -1 && v != m_dataVersion)
         for (auto& t : m_tables) t->Invalidate();
     m_dataVersion = v;
+}
+
+TTransaction::TTransaction(TDatabase& db) : m_db(db) { m_db.BeginTransaction(); }
+
+TTransaction::~TTransaction()
+{
+    if (m_open) m_db.Rollback();
+}
+
+void TTransaction::Commit()
+{
+    m_open = false;
+    m_db.Commit();
 }
 
 QString TDatabase::SortKey(const QString& quotedColumn, bool caseInsensitive, bool descending) const

@@ -113,6 +113,21 @@ private:
 
 inline TSession& Session() { return TSession::Instance(); }
 
+// One transaction of a database: Commit() ends it, leaving the scope
+// without (an exception on the way) rolls it back.
+class TTransaction {
+public:
+    explicit TTransaction(TDatabase& db);
+    ~TTransaction();
+    TTransaction(const TTransaction&) = delete;
+    TTransaction& operator=(const TTransaction&) = delete;
+    void Commit();
+
+private:
+    TDatabase& m_db;
+    bool m_open = true;
+};
+
 class TDatabase {
 public:
     TDatabase(const QString& alias, const QString& dir);

@@ -24,44 +24,39 @@ std::vector<TTransferCount> TransferTables(TDatabase& from, TDatabase& to,
     if (!to.TableNames().isEmpty())
         DatabaseError(QStringLiteral("Die Zieldatenbank %1 enthält schon Tabellen.").arg(to.FileName()));
     std::vector<TTransferCount> counts;
-    to.BeginTransaction();
-    try {
-        for (const QString& name : from.TableNames()) {
-            auto source = from.Table(name);
-            const TTableStructure& s = source->Structure;
-            to.CreateTable(s.Name, s.Fields, s.Indexes);
-            for (const TValCheckDesc& c : from.ValChecks(s.Name))
-                if (!c.LookupTable.isEmpty()) to.AddValCheck(s.Name, c);
-            auto target = to.Table(s.Name);
-            QStringList cols, marks;
-            for (const TFieldDef& f : s.Fields) {
-                cols << SqlQuote(f.Name);
-                marks << QStringLiteral("?");
-            }
-            QSqlQuery& insert = to.Query(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                             .arg(target->SqlName, cols.join(u','), marks.join(u',')));
-            // Row numbers are new, their order the old one: ties in keys
-            // keep falling as they did.
-            QSqlQuery read(from.Db());
-            read.setForwardOnly(true);
-            if (!read.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY \"_rid\"").arg(source->SelectList, source->SqlName)))
-                from.RaiseError(read.lastError(), QString());
-            TTransferCount c{s.Name};
-            while (read.next()) {
-                for (int i = 0; i < int(s.Fields.size()); ++i)
-                    insert.bindValue(i, target->ToSql(i, source->FromSql(i, read.value(i + 1))));
-                if (!insert.exec()) to.RaiseError(insert.lastError(), QString());
-                if (++c.Source % 5000 == 0 && progress) progress(s.Name, c.Source);
-            }
-            insert.finish();
-            c.Target = CountOf(to, *target);
-            if (progress) progress(s.Name, c.Source);
-            counts.push_back(c);
+    TTransaction tx(to);
+    for (const QString& name : from.TableNames()) {
+        auto source = from.Table(name);
+        const TTableStructure& s = source->Structure;
+        to.CreateTable(s.Name, s.Fields, s.Indexes);
+        for (const TValCheckDesc& c : from.ValChecks(s.Name))
+            if (!c.LookupTable.isEmpty()) to.AddValCheck(s.Name, c);
+        auto target = to.Table(s.Name);
+        QStringList cols, marks;
+        for (const TFieldDef& f : s.Fields) {
+            cols << SqlQuote(f.Name);
+            marks << QStringLiteral("?");
         }
-        to.Commit();
-    } catch (...) {
-        to.Rollback();
-        throw;
+        QSqlQuery& insert = to.Query(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                         .arg(target->SqlName, cols.join(u','), marks.join(u',')));
+        // Row numbers are new, their order the old one: ties in keys
+        // keep falling as they did.
+        QSqlQuery read(from.Db());
+        read.setForwardOnly(true);
+        if (!read.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY \"_rid\"").arg(source->SelectList, source->SqlName)))
+            from.RaiseError(read.lastError(), QString());
+        TTransferCount c{s.Name};
+        while (read.next()) {
+            for (int i = 0; i < int(s.Fields.size()); ++i)
+                insert.bindValue(i, target->ToSql(i, source->FromSql(i, read.value(i + 1))));
+            if (!insert.exec()) to.RaiseError(insert.lastError(), QString());
+            if (++c.Source % 5000 == 0 && progress) progress(s.Name, c.Source);
+        }
+        insert.finish();
+        c.Target = CountOf(to, *target);
+        if (progress) progress(s.Name, c.Source);
+        counts.push_back(c);
     }
+    tx.Commit();
     return counts;
 }
