@@ -352,6 +352,13 @@ std::vector<TTable*> TDataModule1::StartTables() const
             TTblEinstellungenPriv, TTblEinstellungenAllgem, TTblGruppe, TTblHilfe, TblStandort};
 }
 
+bool TDataModule1::AenderungOffen() const
+{
+    for (TTable* t : StartTables())
+        if (t->State() == dsEdit || t->State() == dsInsert) return true;
+    return false;
+}
+
 void TDataModule1::ResetSpareHandles()
 {
     for (TTable* t : {TTblVar, TTblVar1}) {

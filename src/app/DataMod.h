@@ -76,6 +76,8 @@ public:
 
     // The eleven tables opened at start, in their order.
     std::vector<TTable*> StartTables() const;
+    // Whether one of them holds an unsaved edit or insert.
+    bool AenderungOffen() const;
     // Closes the spare handles and clears alias, table, index, master and filter.
     void ResetSpareHandles();
 

@@ -21,6 +21,7 @@
 #include "RepEngine.h"
 #include "Termine.h"
 #include "UebernahmeDlg.h"
+#include "UebertragungDlg.h"
 #include "Utility.h"
 #include <QApplication>
 #include <QClipboard>
@@ -786,6 +787,7 @@ void THauptFormular::BuildMenu()
     MenuMaschinenparkKosten = item(MenuAuswertungen, "MenuMaschinenparkKosten", QStringLiteral("Maschinenpark-Kosten"));
     MenuOptionen = menu("MenuOptionen", QStringLiteral("&Optionen"));
     MenuEinstellungen = item(MenuOptionen, "MenuEinstellungen", QStringLiteral("Einstellungen"));
+    MenuDatenAufServer = item(MenuOptionen, "MenuDatenAufServer", S("Daten auf Server übertragen..."));
     MenuHilfe = menu("MenuHilfe", QStringLiteral("&Hilfe"));
     MenuErsteSchritte = item(MenuHilfe, "MenuErsteSchritte", QStringLiteral("Erste Schritte"));
 
@@ -799,6 +801,7 @@ void THauptFormular::BuildMenu()
     ConnectGuarded(MenuTerminverwaltung, &QAction::triggered, this, &THauptFormular::MenuTerminverwaltungClick);
     ConnectGuarded(MenuMaschinenparkKosten, &QAction::triggered, this, &THauptFormular::MenuMaschinenparkKostenClick);
     ConnectGuarded(MenuEinstellungen, &QAction::triggered, this, &THauptFormular::MenuEinstellungenClick);
+    ConnectGuarded(MenuDatenAufServer, &QAction::triggered, this, &THauptFormular::MenuDatenAufServerClick);
     ConnectGuarded(MenuErsteSchritte, &QAction::triggered, this, &THauptFormular::MenuErsteSchritteClick);
     ConnectGuarded(MenuFilterGruppe, &QAction::triggered, this, &THauptFormular::MenuFilterGruppeClick);
     ConnectGuarded(MenuFilterStandort, &QAction::triggered, this, &THauptFormular::MenuFilterStandortClick);
@@ -1204,6 +1207,11 @@ void THauptFormular::MenuBeendenClick()
 void THauptFormular::MenuDatenUebernehmenClick()
 {
     DatenUebernehmen(DM, this);
+}
+
+void THauptFormular::MenuDatenAufServerClick()
+{
+    DatenAufServerUebertragen(DM, this);
 }
 
 void THauptFormular::MenuInfoClick()

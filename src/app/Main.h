@@ -187,6 +187,7 @@ public:
     QAction* MenuMaschinenparkKosten;
     QMenu* MenuOptionen;
     QAction* MenuEinstellungen;
+    QAction* MenuDatenAufServer;
     QMenu* MenuHilfe;
     QAction* MenuErsteSchritte;
 
@@ -226,6 +227,7 @@ public:
     void MenuTerminverwaltungClick();
     void MenuMaschinenparkKostenClick();
     void MenuEinstellungenClick();
+    void MenuDatenAufServerClick();
     void MenuErsteSchritteClick();
     void MenuFilterGruppeClick();
     void MenuFilterStandortClick();

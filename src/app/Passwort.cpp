@@ -1,5 +1,4 @@
 #include "Passwort.h"
-#include "Session.h"
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,7 +68,8 @@ TServerLoginDlg::TServerLoginDlg(const QString& server, const QString& reason, Q
     setWindowTitle(QStringLiteral("Anmeldung am Datenbankserver"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     auto* lay = new QVBoxLayout(this);
-    auto* where = new QLabel(QStringLiteral("Der gemeinsame Maschinenpark liegt auf dem Server %1.").arg(server), this);
+    auto* where = new QLabel(QStringLiteral("Der Datenbankserver %1 verlangt eine Anmeldung.").arg(server), this);
+    where->setObjectName(QStringLiteral("LblServer"));
     auto* why = new QLabel(reason.contains(QLatin1String("password authentication failed"))
                                ? QStringLiteral("Das Passwort wurde nicht angenommen.")
                                : QStringLiteral("Bitte melden Sie sich an."),
@@ -100,9 +100,9 @@ TServerLoginDlg::TServerLoginDlg(const QString& server, const QString& reason, Q
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-bool TServerLoginDlg::Ask(const QString& alias, QString& user, QString& password, const QString& reason)
+bool TServerLoginDlg::Ask(const QString& server, QString& user, QString& password, const QString& reason)
 {
-    TServerLoginDlg dlg(Session().ServerAlias(alias).Host, reason);
+    TServerLoginDlg dlg(server, reason);
     dlg.User->setText(user);
     if (!user.isEmpty()) dlg.Password->setFocus();
     if (dlg.exec() != QDialog::Accepted) return false;

@@ -25,5 +25,5 @@ public:
     QLineEdit* User;
     QLineEdit* Password;
     // The hook the table store calls; shows this dialog.
-    static bool Ask(const QString& alias, QString& user, QString& password, const QString& reason);
+    static bool Ask(const QString& server, QString& user, QString& password, const QString& reason);
 };

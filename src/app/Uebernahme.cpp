@@ -556,9 +556,18 @@ void TUebernahme::Durchlaufen(TPlan& plan, bool pruefen, qint64& position, qint6
     }
 }
 
+QString TUebernahme::ZielHindernis()
+{
+    if (!Session().IsServerAlias(QStringLiteral("Pelmora"))) return QString();
+    return QStringLiteral("Der gemeinsame Park liegt auf einem Datenbankserver. Übernehmen Sie die Daten des alten "
+                          "Programms zuerst in einen Park in einem Ordner und übertragen Sie diesen dann mit "
+                          "„Optionen – Daten auf Server übertragen“ auf eine leere Serverdatenbank.");
+}
+
 QStringList TUebernahme::Schreiben()
 {
     using A = TUebernahmeTabelle::TArt;
+    if (const QString hindernis = ZielHindernis(); !hindernis.isEmpty()) throw EDatabaseError(hindernis);
     if (!m_geprueft) Pruefen();
     if (!m_bericht.Moeglich())
         throw EDatabaseError(QStringLiteral("Die Daten können so nicht übernommen werden. Bitte beachten Sie die "

@@ -71,6 +71,9 @@ public:
 
     // Machines in the park now.
     static qint64 MaschinenImPark();
+    // Why the park cannot take the old data where it lies (on a server the
+    // import goes through a file); empty when it can.
+    static QString ZielHindernis();
     // "Pelmora.sqlite.vor-Import-2026-12-10" beside the file; a further
     // copy of the same day gets "-2", "-3", … appended.
     static QString Sicherungsname(const QString& datei, const QDate& tag);

@@ -235,11 +235,14 @@ void DatenUebernehmen(TDataModule1* dm, QWidget* parent)
         MessageDlg(QStringLiteral("Sie haben nur Leserechte!"), mtInformation, mbOK);
         return;
     }
-    for (TTable* t : dm->StartTables())
-        if (t->State() == dsEdit || t->State() == dsInsert) {
-            MessageDlg(S("Bitte speichern oder verwerfen Sie zuerst die laufende Änderung."), mtWarning, mbOK);
-            return;
-        }
+    if (const QString hindernis = TUebernahme::ZielHindernis(); !hindernis.isEmpty()) {
+        MessageDlg(hindernis, mtWarning, mbOK);
+        return;
+    }
+    if (dm->AenderungOffen()) {
+        MessageDlg(S("Bitte speichern oder verwerfen Sie zuerst die laufende Änderung."), mtWarning, mbOK);
+        return;
+    }
     TUebernahmeDlg dlg(dm, parent);
     dlg.exec();
 }

@@ -75,7 +75,7 @@ void TDatabase::OpenServer()
         const QString reason = m_db.lastError().text();
         QString user = m_db.userName(), password;
         if (PasswordWanted(reason) && Session().OnLogin) {
-            if (!Session().OnLogin(m_alias, user, password, reason))
+            if (!Session().OnLogin(m_file, user, password, reason))
                 EngineError(DbiErr::IO, SServerLoginCancelled.arg(m_file));
             m_db.setUserName(user);
             m_db.setPassword(password);

@@ -196,6 +196,23 @@ void TSession::SetAliasServer(const QString& alias, const TServerAlias& server)
     m_paths.remove(key);
 }
 
+void TSession::SaveAliasServer(const QString& alias, const TServerAlias& server)
+{
+    QSettings s(QDir::current().absoluteFilePath(QStringLiteral("aliases.ini")), QSettings::IniFormat);
+    for (const QString& group : s.childGroups())
+        if (group.compare(alias, Qt::CaseInsensitive) == 0) s.remove(group);
+    s.beginGroup(alias);
+    s.setValue(QStringLiteral("Server"), server.Host);
+    s.setValue(QStringLiteral("Port"), server.Port);
+    s.setValue(QStringLiteral("Database"), server.Database);
+    if (!server.User.isEmpty()) s.setValue(QStringLiteral("User"), server.User);
+    if (!server.SslMode.isEmpty()) s.setValue(QStringLiteral("SSLMode"), server.SslMode);
+    s.endGroup();
+    s.sync();
+    if (s.status() != QSettings::NoError)
+        DatabaseError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden.").arg(s.fileName()));
+}
+
 bool TSession::IsKnownAlias(const QString& alias)
 {
     EnsureAliasFileRead();

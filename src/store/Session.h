@@ -85,6 +85,9 @@ public:
     bool IsServerAlias(const QString& alias);
     TServerAlias ServerAlias(const QString& alias);
     void SetAliasServer(const QString& alias, const TServerAlias& server);
+    // Puts the alias on the server in "aliases.ini" in the working
+    // directory, in place of any folder: the next start takes it.
+    void SaveAliasServer(const QString& alias, const TServerAlias& server);
     bool IsKnownAlias(const QString& alias);
     QStringList AliasNames();
     void ReloadAliasFile();
@@ -95,9 +98,10 @@ public:
     // Drops everything: for tests that start afresh in another directory.
     void Reset();
 
-    // Asked when a server wants a password that ~/.pgpass does not give
-    // (again after a refused one): fills user and password, false cancels.
-    std::function<bool(const QString& alias, QString& user, QString& password, const QString& reason)> OnLogin;
+    // Asked when a server ("host:port/database") wants a password that
+    // ~/.pgpass does not give (again after a refused one): fills user and
+    // password, false cancels.
+    std::function<bool(const QString& server, QString& user, QString& password, const QString& reason)> OnLogin;
 
 private:
     TSession();

@@ -4,6 +4,7 @@
 #include "Session.h"
 #include <QSqlError>
 #include <QSqlQuery>
+#include <optional>
 
 namespace {
 
@@ -18,12 +19,28 @@ qint64 CountOf(TDatabase& db, const TPhysTable& t)
 
 }   // namespace
 
+std::vector<TTransferCount> CountTables(TDatabase& db)
+{
+    std::vector<TTransferCount> counts;
+    for (const QString& name : db.TableNames()) {
+        auto t = db.Table(name);
+        counts.push_back({t->Structure.Name, CountOf(db, *t)});
+    }
+    return counts;
+}
+
 std::vector<TTransferCount> TransferTables(TDatabase& from, TDatabase& to,
                                            const std::function<void(const QString&, qint64)>& progress)
 {
     if (!to.TableNames().isEmpty())
         DatabaseError(QStringLiteral("Die Zieldatenbank %1 enthält schon Tabellen.").arg(to.FileName()));
     std::vector<TTransferCount> counts;
+    // A server's park is read as one picture, whatever others post meanwhile.
+    std::optional<TTransaction> snapshot;
+    if (from.IsServer()) {
+        snapshot.emplace(from);
+        from.Exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+    }
     TTransaction tx(to);
     for (const QString& name : from.TableNames()) {
         auto source = from.Table(name);
@@ -50,7 +67,7 @@ std::vector<TTransferCount> TransferTables(TDatabase& from, TDatabase& to,
             for (int i = 0; i < int(s.Fields.size()); ++i)
                 insert.bindValue(i, target->ToSql(i, source->FromSql(i, read.value(i + 1))));
             if (!insert.exec()) to.RaiseError(insert.lastError(), QString());
-            if (++c.Source % 5000 == 0 && progress) progress(s.Name, c.Source);
+            if (++c.Source % 1000 == 0 && progress) progress(s.Name, c.Source);
         }
         insert.finish();
         c.Target = CountOf(to, *target);
@@ -58,5 +75,6 @@ std::vector<TTransferCount> TransferTables(TDatabase& from, TDatabase& to,
         counts.push_back(c);
     }
     tx.Commit();
+    if (snapshot) snapshot->Commit();
     return counts;
 }

@@ -14,8 +14,12 @@ struct TTransferCount {
     qint64 Target = 0;    // records after, counted in the target
 };
 
+// The records of every table of a park, in the order they are copied.
+std::vector<TTransferCount> CountTables(TDatabase& db);
+
 // Refused when the target holds any table already. Everything is written in
 // one transaction of the target: after an error it is as empty as before.
-// `progress` is called now and then with the table and its records so far.
+// `progress` is called now and then with the table and its records so far;
+// an exception from it (EAbort for the user's cancel) undoes the whole copy.
 std::vector<TTransferCount> TransferTables(TDatabase& from, TDatabase& to,
                                            const std::function<void(const QString&, qint64)>& progress = {});

@@ -90,20 +90,6 @@ class TestMainWindow : public ParkFixture {
 
 private:
 
-    // Writes the user's own settings before the program reads them.
-    void WriteOwnSettings(const QString& rights, bool startEditing)
-    {
-        CreateMissingTables();
-        TTable t;
-        t.SetDatabaseName(QStringLiteral("PelmoraPriv"));
-        t.SetTableName(QStringLiteral("Kfzsyspr.DB"));
-        t.Open();
-        t.Edit();
-        t.FieldByName(QStringLiteral("Rights"))->SetAsString(rights);
-        t.FieldByName(QStringLiteral("Schreibschutz"))->SetAsBoolean(startEditing);
-        t.Post();
-        t.Close();
-    }
     void AddMachine(const QString& number, const QString& name, const QString& memo = QString())
     {
         TTable* t = DataModule1->TTblMain;

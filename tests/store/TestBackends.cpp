@@ -14,6 +14,7 @@ namespace {
 TTestBackend g_backend = TTestBackend::SQLite;
 int g_schemas = 0;
 QString g_schema;   // of the scope in force
+QStringList g_roles;   // made for it
 const QString kAdmin = QStringLiteral("tarvos-test-admin");
 
 // "host=... port=... user=... dbname=..." of the test server, written by
@@ -119,7 +120,26 @@ TBackendScope::~TBackendScope()
 {
     Session().Reset();
     if (!m_schema.isEmpty()) ServerSql(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
+    // After the schema, which takes their grants along.
+    for (const QString& role : std::as_const(g_roles)) ServerSql(QStringLiteral("DROP ROLE IF EXISTS %1").arg(role));
+    g_roles.clear();
     g_schema.clear();
+}
+
+void UseServerRole(const QString& alias, const QString& role, const QString& grants)
+{
+    const QString name = g_schema + u'_' + role;
+    QString error;
+    QVERIFY2(ServerSql(QStringLiteral("CREATE ROLE %1 LOGIN; GRANT USAGE ON SCHEMA %2 TO %1; "
+                                      "GRANT %3 ON ALL TABLES IN SCHEMA %2 TO %1; "
+                                      "GRANT USAGE ON ALL SEQUENCES IN SCHEMA %2 TO %1")
+                           .arg(name, g_schema, grants),
+                       &error),
+             qPrintable(error));
+    g_roles << name;
+    TServerAlias server = TestServerAlias();
+    server.User = name;
+    Session().SetAliasServer(alias, server);
 }
 
 int RunForBackends(QObject* test, int argc, char** argv)

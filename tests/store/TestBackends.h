@@ -33,6 +33,11 @@ private:
 TServerAlias TestServerAlias();
 QString TestSchema();
 
+// Points the alias at the scope's schema as a new login role of the test
+// server that holds these grants on its tables ("SELECT" for one that may
+// only read); the role goes with the scope.
+void UseServerRole(const QString& alias, const QString& role, const QString& grants);
+
 // A second connection to the server as its administrator, for what a test
 // does behind the store's back (roles, a stopped server).
 bool ServerSql(const QString& sql, QString* error = nullptr);

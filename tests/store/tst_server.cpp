@@ -6,6 +6,7 @@
 #include "Table.h"
 #include "TestBackends.h"
 #include "Transfer.h"
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -44,14 +45,18 @@ private slots:
     void readOnlyRole();
     void connectionCutThenBack();
     void twoProgramsPostSameRecord();
+    void twoProcessesCountOneRecord();
     void transferToFileAndBack();
+    void transferCancelledLeavesTargetEmpty();
 
 private:
-    // The alias as another login role of the test server.
-    void UseRole(const QString& alias, const QString& role, const QString& grants);
+    // Empty targets of a copy: a folder, and a schema of its own on the
+    // server that goes with the test.
+    TDatabase* EmptyFile();
+    TDatabase* EmptySchema();
     std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_otherSchema;
     std::unique_ptr<TBackendScope> m_backend;
-    QStringList m_roles;
 };
 
 void TestServer::init()
@@ -73,25 +78,25 @@ void TestServer::init()
 void TestServer::cleanup()
 {
     m_backend.reset();
-    for (const QString& role : m_roles) ServerSql(QStringLiteral("DROP ROLE IF EXISTS %1").arg(role));
-    m_roles.clear();
+    if (!m_otherSchema.isEmpty()) ServerSql(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_otherSchema));
+    m_otherSchema.clear();
     m_dir.reset();
 }
 
-void TestServer::UseRole(const QString& alias, const QString& role, const QString& grants)
+TDatabase* TestServer::EmptyFile()
 {
-    const QString name = TestSchema() + u'_' + role;
-    const QString schema = TestSchema();
-    QString error;
-    QVERIFY2(ServerSql(QStringLiteral("CREATE ROLE %1 LOGIN; GRANT USAGE ON SCHEMA %2 TO %1; "
-                                      "GRANT %3 ON ALL TABLES IN SCHEMA %2 TO %1; "
-                                      "GRANT USAGE ON ALL SEQUENCES IN SCHEMA %2 TO %1")
-                           .arg(name, schema, grants), &error),
-             qPrintable(error));
-    m_roles << name;   // dropped after its schema, which takes the grants along
-    TServerAlias server = TestServerAlias();
-    server.User = name;
-    Session().SetAliasServer(alias, server);
+    Session().SetAliasPath(QStringLiteral("Sicherung"), m_dir->filePath(QStringLiteral("sicherung")));
+    return Session().Database(QStringLiteral("Sicherung"));
+}
+
+TDatabase* TestServer::EmptySchema()
+{
+    m_otherSchema = TestSchema() + QStringLiteral("_zurueck");
+    if (!ServerSql(QStringLiteral("CREATE SCHEMA ") + m_otherSchema)) return nullptr;
+    TServerAlias other = TestServerAlias();
+    other.Options = QStringLiteral("-csearch_path=") + m_otherSchema;
+    Session().SetAliasServer(QStringLiteral("Zurueck"), other);
+    return Session().Database(QStringLiteral("Zurueck"));
 }
 
 void TestServer::readOnlyRole_data()
@@ -107,7 +112,7 @@ void TestServer::readOnlyRole()
     QFETCH(QString, grants);
     QFETCH(bool, mayWrite);
     Session().CloseDatabases();
-    UseRole(QStringLiteral("Pelmora"), QStringLiteral("rolle"), grants);
+    UseServerRole(QStringLiteral("Pelmora"), QStringLiteral("rolle"), grants);
 
     TTable t;
     open(t);
@@ -135,7 +140,7 @@ void TestServer::readOnlyRole()
 void TestServer::connectionCutThenBack()
 {
     Session().CloseDatabases();
-    UseRole(QStringLiteral("Pelmora"), QStringLiteral("schnitt"), QStringLiteral("SELECT, INSERT, UPDATE, DELETE"));
+    UseServerRole(QStringLiteral("Pelmora"), QStringLiteral("schnitt"), QStringLiteral("SELECT, INSERT, UPDATE, DELETE"));
     TTable t;
     open(t);
     const QString lost = SServerLost.arg(Session().Database(QStringLiteral("Pelmora"))->FileName());
@@ -190,18 +195,43 @@ void TestServer::twoProgramsPostSameRecord()
     QCOMPARE(a.RecordCount(), 2);
 }
 
+void TestServer::twoProcessesCountOneRecord()
+{
+    // Two programs count the same name up, a thousand posts each: a refused
+    // post is read again and repeated, so every post counts exactly once.
+    constexpr int kPosts = 1000;
+    {
+        TTable t;
+        open(t);
+        QVERIFY(t.FindKey({QStringLiteral("B1")}));
+        t.Edit();
+        t.FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("0"));
+        t.Post();
+    }
+    const TServerAlias s = TestServerAlias();
+    const QStringList args{s.Host, QString::number(s.Port), s.Database, s.User, TestSchema(), QString::number(kPosts)};
+    QProcess programs[2];
+    for (QProcess& p : programs) p.start(QStringLiteral(TARVOS_SERVERPOSTER), args);
+    QString report;
+    for (QProcess& p : programs) {
+        QVERIFY(p.waitForFinished(300000));
+        report += QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 0);
+    }
+    TTable t;
+    open(t);
+    QVERIFY(t.FindKey({QStringLiteral("B1")}));
+    QVERIFY2(name(t) == QString::number(2 * kPosts), qPrintable(name(t) + u'\n' + report));
+    QCOMPARE(t.RecordCount(), 2);
+}
+
 void TestServer::transferToFileAndBack()
 {
     TDatabase* server = Session().Database(QStringLiteral("Pelmora"));
     server->AddValCheck(QStringLiteral("Maschinen.DB"), {2, false, QStringLiteral("Gruppen.DB"), 1});
-    Session().SetAliasPath(QStringLiteral("Sicherung"), m_dir->filePath(QStringLiteral("sicherung")));
-    TDatabase* file = Session().Database(QStringLiteral("Sicherung"));
-    const QString back = TestSchema() + QStringLiteral("_zurueck");
-    QVERIFY(ServerSql(QStringLiteral("CREATE SCHEMA ") + back));
-    TServerAlias other = TestServerAlias();
-    other.Options = QStringLiteral("-csearch_path=") + back;
-    Session().SetAliasServer(QStringLiteral("Zurueck"), other);
-    TDatabase* empty = Session().Database(QStringLiteral("Zurueck"));
+    TDatabase* file = EmptyFile();
+    TDatabase* empty = EmptySchema();
+    QVERIFY(empty);
 
     // Server to file (a backup), file to another server database.
     for (auto [from, to] : {std::pair{server, file}, std::pair{file, empty}}) {
@@ -226,8 +256,38 @@ void TestServer::transferToFileAndBack()
     // A target that holds tables already is left alone.
     QCOMPARE(messageOf([&] { TransferTables(*file, *server); }),
              QStringLiteral("Die Zieldatenbank %1 enthält schon Tabellen.").arg(server->FileName()));
-    Session().CloseDatabases();
-    QVERIFY(ServerSql(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(back)));
+}
+
+void TestServer::transferCancelledLeavesTargetEmpty()
+{
+    // More records than one step of the progress.
+    QVERIFY(OtherConnectionSql(QStringLiteral("INSERT INTO \"Maschinen\" (\"Nummer\", \"Name\") "
+                                              "SELECT 'X' || i, 'Walze' FROM generate_series(1, 1500) AS i")));
+    TDatabase* server = Session().Database(QStringLiteral("Pelmora"));
+    const auto before = CountTables(*server);
+    QCOMPARE(before.size(), size_t(1));
+    QCOMPARE(before[0].Source, qint64(1502));
+    TDatabase* file = EmptyFile();
+    TDatabase* empty = EmptySchema();
+    QVERIFY(empty);
+
+    const auto cancelled = [](TDatabase& from, TDatabase& to) {
+        qint64 seen = 0;
+        try {
+            TransferTables(from, to, [&](const QString&, qint64 done) {
+                seen = done;
+                throw EAbort();
+            });
+        } catch (const EAbort&) {
+            return seen > 0 && to.TableNames().isEmpty();
+        }
+        return false;
+    };
+    // Cancelled halfway, the target is as empty as before; then it works.
+    QVERIFY(cancelled(*server, *file));
+    QCOMPARE(TransferTables(*server, *file)[0].Target, qint64(1502));
+    QVERIFY(cancelled(*file, *empty));
+    QCOMPARE(TransferTables(*file, *empty)[0].Target, qint64(1502));
 }
 
 TARVOS_BACKEND_MAIN(TestServer)

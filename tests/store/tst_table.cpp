@@ -313,6 +313,19 @@ void TestTable::aliasesFromFileAndExplicit()
     Session().SetAliasPath(QStringLiteral("Extra"), QStringLiteral("anders"));
     Session().ReloadAliasFile();
     QCOMPARE(Session().AliasPath(QStringLiteral("extra")), QDir::current().absoluteFilePath(QStringLiteral("anders")));
+
+    // A park moved onto a server: the shared alias's folder gives way to the
+    // server in the file, the other entries stay.
+    Session().SaveAliasServer(QStringLiteral("Pelmora"), {QStringLiteral("srv2"), 5434, QStringLiteral("park"),
+                                                          QStringLiteral("b2"), QString(), QString()});
+    Session().Reset();
+    QVERIFY(Session().IsServerAlias(QStringLiteral("pelmora")));
+    const TServerAlias moved = Session().ServerAlias(QStringLiteral("Pelmora"));
+    QCOMPARE(moved.Host + u' ' + QString::number(moved.Port) + u' ' + moved.Database + u' ' + moved.User,
+             QStringLiteral("srv2 5434 park b2"));
+    QVERIFY(moved.SslMode.isEmpty());
+    QCOMPARE(Session().ServerAlias(QStringLiteral("Buero")).SslMode, QStringLiteral("require"));
+    QCOMPARE(Session().AliasPath(QStringLiteral("extra")), QDir::current().absoluteFilePath(QStringLiteral("extra")));
 }
 
 // ------------------------------------------------------------ navigation and editing

@@ -57,6 +57,20 @@ void ParkFixture::WriteRights(const QString& rights)
     WriteRecord(QStringLiteral("PelmoraPriv"), QStringLiteral("Kfzsyspr.DB"), {{QStringLiteral("Rights"), rights}});
 }
 
+void ParkFixture::WriteOwnSettings(const QString& rights, bool startEditing)
+{
+    CreateMissingTables();
+    TTable t;
+    t.SetDatabaseName(QStringLiteral("PelmoraPriv"));
+    t.SetTableName(QStringLiteral("Kfzsyspr.DB"));
+    t.Open();
+    t.Edit();
+    t.FieldByName(QStringLiteral("Rights"))->SetAsString(rights);
+    t.FieldByName(QStringLiteral("Schreibschutz"))->SetAsBoolean(startEditing);
+    t.Post();
+    t.Close();
+}
+
 void ParkFixture::StoreRecord(const QString& table, const ParkSettings& values)
 {
     CreateMissingTables();

@@ -35,6 +35,8 @@ protected:
     static void WriteRecord(const QString& alias, const QString& table, const ParkSettings& values);
     static void WriteSettings(const ParkSettings& values);
     static void WriteRights(const QString& rights);
+    // The user's own rights and whether the program starts in editing mode.
+    static void WriteOwnSettings(const QString& rights, bool startEditing);
     // Records stored before the program starts.
     static void StoreRecord(const QString& table, const ParkSettings& values);
     static void StoreMachine(const ParkSettings& values);
