@@ -5,8 +5,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <optional>
+#include <vector>
 
 namespace {
+
+constexpr size_t kBatchRows = 100;
 
 qint64 CountOf(TDatabase& db, const TPhysTable& t)
 {
@@ -54,8 +57,18 @@ std::vector<TTransferCount> TransferTables(TDatabase& from, TDatabase& to,
             cols << SqlQuote(f.Name);
             marks << QStringLiteral("?");
         }
-        QSqlQuery& insert = to.Query(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                         .arg(target->SqlName, cols.join(u','), marks.join(u',')));
+        // Many rows per statement: a server would otherwise wait for one
+        // round trip per record.
+        const QString row = u'(' + marks.join(u',') + u')';
+        const auto insert = [&](const std::vector<QVariant>& values) {
+            const int rows = int(values.size() / s.Fields.size());
+            QSqlQuery& q = to.Query(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                                        .arg(target->SqlName, cols.join(u','),
+                                             QStringList(rows, row).join(u',')));
+            for (int i = 0; i < int(values.size()); ++i) q.bindValue(i, values[size_t(i)]);
+            if (!q.exec()) to.RaiseError(q.lastError(), QString());
+            q.finish();
+        };
         // Row numbers are new, their order the old one: ties in keys
         // keep falling as they did.
         QSqlQuery read(from.Db());
@@ -63,13 +76,18 @@ std::vector<TTransferCount> TransferTables(TDatabase& from, TDatabase& to,
         if (!read.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY \"_rid\"").arg(source->SelectList, source->SqlName)))
             from.RaiseError(read.lastError(), QString());
         TTransferCount c{s.Name};
+        std::vector<QVariant> batch;
+        batch.reserve(kBatchRows * s.Fields.size());
         while (read.next()) {
             for (int i = 0; i < int(s.Fields.size()); ++i)
-                insert.bindValue(i, target->ToSql(i, source->FromSql(i, read.value(i + 1))));
-            if (!insert.exec()) to.RaiseError(insert.lastError(), QString());
+                batch.push_back(target->ToSql(i, source->FromSql(i, read.value(i + 1))));
+            if (batch.size() == kBatchRows * s.Fields.size()) {
+                insert(batch);
+                batch.clear();
+            }
             if (++c.Source % 1000 == 0 && progress) progress(s.Name, c.Source);
         }
-        insert.finish();
+        if (!batch.empty()) insert(batch);
         c.Target = CountOf(to, *target);
         if (progress) progress(s.Name, c.Source);
         counts.push_back(c);
