@@ -56,5 +56,6 @@ inline const QString SNoSQL = QStringLiteral("Keine SQL-Anweisung verfügbar");
 inline const QString SInvalidQuery = QStringLiteral("Ungültige Abfrage: %1");
 inline const QString SQueryNoSelect = QStringLiteral("Die Anweisung liefert keine Datensätze");
 inline const QString SQueryOneStatement = QStringLiteral("Der Text enthält mehr als eine Anweisung");
+inline const QString SQueryOnServer = QStringLiteral("Abfragetexte sind nur bei einem Park in einem Ordner möglich, nicht auf dem Server");
 inline const QString SIdentNeeded = QStringLiteral("Feld '%1' ist ein Pflichtfeld");
 }

@@ -78,6 +78,8 @@ std::shared_ptr<TPhysTable> TQuery::OpenPhysTable()
     while (sql.endsWith(u';')) sql.chop(1);
     if (sql.isEmpty()) DatabaseError(SNoSQL);
     TDatabase* db = Database();
+    // The text is read in the file engine's dialect; a server speaks another.
+    if (db->IsServer()) DatabaseErrorFmt(SInvalidQuery, SQueryOnServer);
     std::vector<TFieldDef> defs = ResultColumns(db, sql);
 
     const QString name = QStringLiteral("TQuery_%1").arg(s_nextResult++);
