@@ -28,10 +28,10 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
-# The libraries the program links come from dpkg-shlibdeps; the SQLite driver
-# is a plugin Qt loads at run time, which no binary names.
+# The libraries the program links come from dpkg-shlibdeps; the SQLite and
+# PostgreSQL drivers are plugins Qt loads at run time, which no binary names.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql")
 # German texts in Qt's own dialogs (file choice, printing).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)
