@@ -158,6 +158,14 @@ void TPhysTable::Invalidate()
     Cache.clear();
 }
 
+TRecordPtr TPhysTable::RecordFrom(const QSqlQuery& q) const
+{
+    const int nf = int(Structure.Fields.size());
+    auto rec = std::make_shared<TRecord>(nf);
+    for (int f = 0; f < nf; ++f) (*rec)[f] = FromSql(f, q.value(f + 1));
+    return rec;
+}
+
 void TPhysTable::Fetch(const std::vector<qint64>& ids)
 {
     if (ids.empty()) return;
@@ -178,11 +186,7 @@ void TPhysTable::Fetch(const std::vector<qint64>& ids)
         if (!st) {
             for (int i = 0; i < kBlock; ++i) q.bindValue(i, ids[done + std::min<size_t>(i, n - 1)]);
             if (!q.exec()) Db->RaiseError(q.lastError(), QString());
-            while (q.next()) {
-                auto rec = std::make_shared<TRecord>(nf);
-                for (int f = 0; f < nf; ++f) (*rec)[f] = FromSql(f, q.value(f + 1));
-                Cache.insert(q.value(0).toLongLong(), rec);
-            }
+            while (q.next()) Cache.insert(q.value(0).toLongLong(), RecordFrom(q));
             q.finish();
             done += n;
             continue;
@@ -292,7 +296,13 @@ constexpr int kFirstRows = 256;
 
 std::vector<qint64> TEngineCursor::QueryIds(int limit) const
 {
-    QString sql = QStringLiteral("SELECT \"_rid\" FROM %1").arg(m_table->SqlName);
+    // A server's first rows come whole and with the data version: a step
+    // to the next master record then costs one round trip per detail
+    // instead of three.
+    const bool whole = limit > 0 && m_table->Db->IsServer();
+    QString sql = whole ? QStringLiteral("SELECT %1, (SELECT \"v\" FROM \"__Version\") FROM %2")
+                              .arg(m_table->SelectList, m_table->SqlName)
+                        : QStringLiteral("SELECT \"_rid\" FROM %1").arg(m_table->SqlName);
     const QString where = m_view.Where();
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where;
     sql += QStringLiteral(" ORDER BY ") + (m_view.OrderBy.isEmpty() ? QStringLiteral("\"_rid\"") : m_view.OrderBy);
@@ -310,6 +320,24 @@ std::vector<qint64> TEngineCursor::QueryIds(int limit) const
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(st, 0));
         if (rc != SQLITE_DONE) RaiseStep(m_table->Db, st, rc);
         sqlite3_reset(st);
+    } else if (whole) {
+        for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
+        if (!q.exec()) m_table->Db->RaiseError(q.lastError(), sql);
+        TPhysTable& t = *m_table;
+        const int versionColumn = int(t.Structure.Fields.size()) + 1;
+        bool first = true;
+        while (q.next()) {
+            // Another user's change drops the caches before these rows join.
+            if (first) t.Db->NoteDataVersion(q.value(versionColumn).toLongLong());
+            if (first && t.Cache.size() + limit > kCacheLimit) t.Cache.clear();
+            first = false;
+            const qint64 id = q.value(0).toLongLong();
+            ids.push_back(id);
+            t.Cache.insert(id, t.RecordFrom(q));
+        }
+        q.finish();
+        // An empty range has brought no version.
+        if (first) t.Db->CheckExternalChanges();
     } else {
         for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
         if (!q.exec()) m_table->Db->RaiseError(q.lastError(), sql);
@@ -342,11 +370,13 @@ void TEngineCursor::EnsureFull() const
 
 void TEngineCursor::Rebuild(bool keepPosition)
 {
-    m_table->Db->CheckExternalChanges();
     const qint64 current = keepPosition ? Bookmark() : 0;
     const int oldPos = m_pos;
     const int oldCount = Count();
-    if (!keepPosition || (current == 0 && oldPos <= 0)) {
+    const bool firstRows = !keepPosition || (current == 0 && oldPos <= 0);
+    // A server's first rows bring the data version along.
+    if (!firstRows || !m_table->Db->IsServer()) m_table->Db->CheckExternalChanges();
+    if (firstRows) {
         std::vector<qint64> first = QueryIds(kFirstRows + 1);
         m_partial = first.size() > size_t(kFirstRows);
         if (m_partial) {

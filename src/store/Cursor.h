@@ -27,6 +27,8 @@ struct TPhysTable {
     void Invalidate();
     // Fetches records into the cache; ids missing from the table stay absent.
     void Fetch(const std::vector<qint64>& ids);
+    // A record from a query row of SelectList's columns (the row id first).
+    TRecordPtr RecordFrom(const QSqlQuery& q) const;
     bool Exists(qint64 id);
 };
 

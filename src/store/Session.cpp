@@ -592,9 +592,14 @@ void TDatabase::CheckExternalChanges()
     }
     qint64 v = q.next() ? q.value(0).toLongLong() : 0;
     q.finish();
-    if (m_dataVersion != -1 && v != m_dataVersion)
+    NoteDataVersion(v);
+}
+
+void TDatabase::NoteDataVersion(qint64 version)
+{
+    if (m_dataVersion != -1 && version != m_dataVersion)
         for (auto& t : m_tables) t->Invalidate();
-    m_dataVersion = v;
+    m_dataVersion = version;
 }
 
 TTransaction::TTransaction(TDatabase& db) : m_db(db) { m_db.BeginTransaction(); }

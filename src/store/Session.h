@@ -174,6 +174,9 @@ public:
     std::shared_ptr<TPhysTable> Table(const QString& tableFileName);
     // Data changed by another connection since the last look: caches are dropped.
     void CheckExternalChanges();
+    // The same with a data version read along with other data (a server's
+    // range query), which spares the round trip of its own.
+    void NoteDataVersion(qint64 version);
     // Called after every write through this connection.
     void NoteLocalChange(TPhysTable* t);
 

@@ -206,6 +206,7 @@ private slots:
     void malformedEngineFilterRefused();
 
     void masterDetailRangeAndFilter();
+    void detailShowsOtherUsersChangeAfterMove();
     void disableControlsSuspendsLinks();
 
     void largeViewReadsOnDemand();
@@ -911,6 +912,40 @@ void TestTable::malformedEngineFilterRefused()
 }
 
 // ------------------------------------------------------------ links
+
+// What another user wrote shows once the master moves: the details read
+// afresh, and the master's own record after the move back.
+void TestTable::detailShowsOtherUsersChangeAfterMove()
+{
+    createVouchers();
+    TTable master, detail;
+    openTable(master, QStringLiteral("Kunden.DB"));
+    TDataSource src;
+    src.SetDataSet(&master);
+    detail.SetDatabaseName(QStringLiteral("Pelmora"));
+    detail.SetTableName(QStringLiteral("Belege.DB"));
+    detail.SetIndexFieldNames(QStringLiteral("Kfz"));
+    detail.SetMasterSource(&src);
+    detail.SetMasterFields(QStringLiteral("Nummer"));
+    detail.Open();
+    QCOMPARE(column(detail, QStringLiteral("Nr")), (QStringList{"B1", "B2"}));
+
+    QVERIFY(OtherConnectionSql(QStringLiteral("UPDATE \"Belege\" SET \"Nr\" = 'X1' WHERE \"Nr\" = 'B1'")));
+    QVERIFY(OtherConnectionSql(QStringLiteral("UPDATE \"Kunden\" SET \"Name\" = 'Fremd' WHERE \"Nummer\" = 'K01'")));
+    master.Next();
+    QCOMPARE(column(detail, QStringLiteral("Nr")), QStringList{"B3"});
+    master.Prior();
+    QCOMPARE(current(master, "Name"), QStringLiteral("Fremd"));
+    QCOMPARE(column(detail, QStringLiteral("Nr")), (QStringList{"X1", "B2"}));
+
+    // The same with an empty range in between.
+    QVERIFY(OtherConnectionSql(QStringLiteral("DELETE FROM \"Belege\" WHERE \"Nr\" = 'B3'")));
+    QVERIFY(OtherConnectionSql(QStringLiteral("UPDATE \"Kunden\" SET \"Name\" = 'Fremd2' WHERE \"Nummer\" = 'K01'")));
+    master.Next();
+    QVERIFY(detail.IsEmpty());
+    master.Prior();
+    QCOMPARE(current(master, "Name"), QStringLiteral("Fremd2"));
+}
 
 void TestTable::masterDetailRangeAndFilter()
 {
