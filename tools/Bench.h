@@ -2,6 +2,8 @@
 // What the benchmark programs share: output, German numbers, the best of
 // several runs, and raw SQL statements beside the store.
 #include "DBErrors.h"
+#include <QCommandLineParser>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QSqlError>
@@ -24,6 +26,17 @@ inline const QLocale& De()
 }
 
 inline QString Num(double v, int decimals) { return De().toString(v, 'f', decimals); }
+
+// The one folder the command line names, as an absolute path; empty, with
+// the help shown, when there is not exactly one.
+inline QString OneDirectory(const QCommandLineParser& p)
+{
+    if (p.positionalArguments().size() != 1) {
+        QTextStream(stderr) << "Bitte genau ein Verzeichnis angeben.\n" << p.helpText();
+        return {};
+    }
+    return QDir(p.positionalArguments().first()).absolutePath();
+}
 
 // One run in milliseconds, for operations too slow to repeat.
 inline double Ms(const std::function<void()>& op)

@@ -3,7 +3,7 @@
 //   tarvos-evalbench [--machines N] [--vouchers M] [--runs R] DIR
 // A park of that size is generated into DIR first when DIR has none.
 // Goals: the due-date list at most 5 times, the park costs at most 3 times SQL.
-#include "Bench.h"
+#include "BenchPark.h"
 #include "DBErrors.h"
 #include "DataMod.h"
 #include "DemoPark.h"
@@ -27,9 +27,11 @@ namespace {
 
 using Bench::De;
 using Bench::Exec;
+using Bench::OneDirectory;
 using Bench::Out;
 using Bench::Prepare;
 using Bench::Time;
+using Bench::UsePark;
 
 struct TResult {
     QString Name;
@@ -226,26 +228,15 @@ int main(int argc, char* argv[])
     p.addOptions({machines, vouchers, runs});
     p.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("Verzeichnis des Parks."));
     p.process(app);
-    if (p.positionalArguments().size() != 1) {
-        QTextStream(stderr) << "Bitte genau ein Verzeichnis angeben.\n" << p.helpText();
-        return 1;
-    }
-    const QString dir = QDir(p.positionalArguments().first()).absolutePath();
+    const QString dir = OneDirectory(p);
+    if (dir.isEmpty()) return 1;
     bool failed = false;
     try {
-        const QString file = QDir(dir).absoluteFilePath(QStringLiteral("Daten/Pelmora.sqlite"));
-        const bool exists = QFileInfo::exists(file);
-        DemoPark::UseDirectory(dir);
-        if (!exists) {
-            TDemoParkOptions opt;
-            opt.Machines = std::max(1, p.value(machines).toInt());
-            opt.Years = 5;
-            opt.TotalVouchers = std::max<qint64>(1, p.value(vouchers).toLongLong());
-            Out() << "Erzeuge Park in " << dir << " ...\n";
-            Out().flush();
-            DemoPark::Generate(opt);
-            Session().CloseDatabases();
-        }
+        TDemoParkOptions opt;
+        opt.Machines = std::max(1, p.value(machines).toInt());
+        opt.Years = 5;
+        opt.TotalVouchers = std::max<qint64>(1, p.value(vouchers).toLongLong());
+        const QString file = UsePark(dir, opt).File;
         WarmUp(file);
 
         std::vector<TResult> results;

@@ -4,7 +4,7 @@
 // A park of that size is generated into DIR first when DIR has none.
 // For each filter: switching it on and showing the first record with the
 // count, and reading every record that passes.
-#include "Bench.h"
+#include "BenchPark.h"
 #include "DBEFilt.h"
 #include "DBErrors.h"
 #include "DemoPark.h"
@@ -203,24 +203,13 @@ int main(int argc, char** argv)
     p.addOptions({machines, vouchers, runs});
     p.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("Verzeichnis des Parks."));
     p.process(app);
-    if (p.positionalArguments().size() != 1) {
-        QTextStream(stderr) << "Bitte genau ein Verzeichnis angeben.\n" << p.helpText();
-        return 1;
-    }
-    const QString dir = QDir(p.positionalArguments().first()).absolutePath();
+    const QString dir = OneDirectory(p);
+    if (dir.isEmpty()) return 1;
     try {
-        const QString file = QDir(dir).absoluteFilePath(QStringLiteral("Daten/Pelmora.sqlite"));
-        const bool exists = QFileInfo::exists(file);
-        DemoPark::UseDirectory(dir);
-        if (!exists) {
-            TDemoParkOptions opt;
-            opt.Machines = std::max(1, p.value(machines).toInt());
-            opt.TotalVouchers = std::max<qint64>(1, p.value(vouchers).toLongLong());
-            Out() << "Erzeuge Park in " << dir << " ...\n";
-            Out().flush();
-            DemoPark::Generate(opt);
-            Session().CloseDatabases();
-        }
+        TDemoParkOptions opt;
+        opt.Machines = std::max(1, p.value(machines).toInt());
+        opt.TotalVouchers = std::max<qint64>(1, p.value(vouchers).toLongLong());
+        const QString file = UsePark(dir, opt).File;
         Out() << "Datei: " << file << "\n";
         TBench(std::max(1, p.value(runs).toInt())).Run();
     } catch (const Exception& e) {

@@ -4,7 +4,7 @@
 // A park of that size is generated into DIR first when DIR has none.
 #include "DBEdit.h"
 #include "DBErrors.h"
-#include "Bench.h"
+#include "BenchPark.h"
 #include "DemoPark.h"
 #include "Dbextend.h"
 #include "Session.h"
@@ -25,7 +25,9 @@
 namespace {
 
 using Bench::Num;
+using Bench::OneDirectory;
 using Bench::Out;
+using Bench::UsePark;
 
 struct TTiming {
     double FirstMs = 0, BestMs = 0, BestCpuMs = 0;
@@ -97,25 +99,14 @@ int main(int argc, char** argv)
     p.addOptions({machines, runs});
     p.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("Verzeichnis des Parks."));
     p.process(app);
-    if (p.positionalArguments().size() != 1) {
-        QTextStream(stderr) << "Bitte genau ein Verzeichnis angeben.\n" << p.helpText();
-        return 1;
-    }
-    const QString dir = QDir(p.positionalArguments().first()).absolutePath();
+    const QString dir = OneDirectory(p);
+    if (dir.isEmpty()) return 1;
     const int r = std::max(1, p.value(runs).toInt());
     try {
-        const QString file = QDir(dir).absoluteFilePath(QStringLiteral("Daten/Pelmora.sqlite"));
-        const bool exists = QFileInfo::exists(file);
-        DemoPark::UseDirectory(dir);
-        if (!exists) {
-            TDemoParkOptions opt;
-            opt.Machines = std::max(1, p.value(machines).toInt());
-            opt.TotalVouchers = opt.Machines;   // the search reads only the machines
-            Out() << "Erzeuge Park in " << dir << " ...\n";
-            Out().flush();
-            DemoPark::Generate(opt);
-            Session().CloseDatabases();
-        }
+        TDemoParkOptions opt;
+        opt.Machines = std::max(1, p.value(machines).toInt());
+        opt.TotalVouchers = opt.Machines;   // the search reads only the machines
+        const QString file = UsePark(dir, opt).File;
 
         // A chassis number no machine has: the whole table is read.
         const QString pattern = QStringLiteral("..QQ7QQ..");

@@ -4,7 +4,7 @@
 // A park of that size is generated into DIR first when DIR has none.
 #include "DataMod.h"
 #include "DBErrors.h"
-#include "Bench.h"
+#include "BenchPark.h"
 #include "DemoPark.h"
 #include "Transfer.h"
 #include <QCommandLineParser>
@@ -283,28 +283,20 @@ int main(int argc, char* argv[])
     p.addOptions({machines, vouchers, only, serverOpt});
     p.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("Verzeichnis des Parks."));
     p.process(app);
-    if (p.positionalArguments().size() != 1) {
-        QTextStream(stderr) << "Bitte genau ein Verzeichnis angeben.\n" << p.helpText();
-        return 1;
-    }
-    const QString dir = QDir(p.positionalArguments().first()).absolutePath();
+    const QString dir = OneDirectory(p);
+    if (dir.isEmpty()) return 1;
     try {
-        const QString file = QDir(dir).absoluteFilePath(QStringLiteral("Daten/Pelmora.sqlite"));
-        const bool exists = QFileInfo::exists(file);
-        DemoPark::UseDirectory(dir);
-        if (!exists) {
-            TDemoParkOptions opt;
-            opt.Machines = std::max(1, p.value(machines).toInt());
-            opt.Years = 5;
-            opt.TotalVouchers = std::max<qint64>(1, p.value(vouchers).toLongLong());
-            Out() << "Erzeuge Park in " << dir << " ...\n";
-            Out().flush();
-            const TDemoParkCounts c = DemoPark::Generate(opt);
+        TDemoParkOptions opt;
+        opt.Machines = std::max(1, p.value(machines).toInt());
+        opt.Years = 5;
+        opt.TotalVouchers = std::max<qint64>(1, p.value(vouchers).toLongLong());
+        const TBenchPark park = UsePark(dir, opt);
+        const QString& file = park.File;
+        if (park.Made) {
+            const TDemoParkCounts& c = *park.Made;
             Out() << QStringLiteral("  %1 Maschinen, %2 Belege, %3 Monatsauswertungen, %4 Historieneinträge in %5 s\n")
                          .arg(De().toString(c.Machines), De().toString(c.Vouchers), De().toString(c.Evaluations),
                               De().toString(c.History), De().toString(c.Millis / 1000.0, 'f', 1));
-            // Measured on a fresh session, as the program would find the park.
-            Session().CloseDatabases();
         } else {
             Out() << "Vorhandener Park in " << dir << " (Größe wie gefunden)\n";
         }

@@ -30,6 +30,7 @@ namespace {
 
 using Bench::Ms;
 using Bench::Num;
+using Bench::OneDirectory;
 using Bench::Out;
 
 void Exec(QSqlQuery& q, const QString& sql)
@@ -110,11 +111,8 @@ int main(int argc, char** argv)
     p.addOption(records);
     p.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("Verzeichnis der Tabelle."));
     p.process(app);
-    if (p.positionalArguments().size() != 1) {
-        QTextStream(stderr) << "Bitte genau ein Verzeichnis angeben.\n" << p.helpText();
-        return 1;
-    }
-    const QString dir = QDir(p.positionalArguments().first()).absolutePath();
+    const QString dir = OneDirectory(p);
+    if (dir.isEmpty()) return 1;
     try {
         QDir().mkpath(dir + QStringLiteral("/Daten"));
         QDir().mkpath(dir + QStringLiteral("/Privat"));

@@ -108,6 +108,19 @@ void openTable(TTable& t, const QString& file)
     t.Open();
 }
 
+// The vouchers as details of the customers, linked by number.
+void openVouchersOfCustomers(TTable& master, TDataSource& src, TTable& detail)
+{
+    openTable(master, QStringLiteral("Kunden.DB"));
+    src.SetDataSet(&master);
+    detail.SetDatabaseName(QStringLiteral("Pelmora"));
+    detail.SetTableName(QStringLiteral("Belege.DB"));
+    detail.SetIndexFieldNames(QStringLiteral("Kfz"));
+    detail.SetMasterSource(&src);
+    detail.SetMasterFields(QStringLiteral("Nummer"));
+    detail.Open();
+}
+
 QStringList column(TDataSet& t, const QString& field)
 {
     QStringList out;
@@ -919,15 +932,8 @@ void TestTable::detailShowsOtherUsersChangeAfterMove()
 {
     createVouchers();
     TTable master, detail;
-    openTable(master, QStringLiteral("Kunden.DB"));
     TDataSource src;
-    src.SetDataSet(&master);
-    detail.SetDatabaseName(QStringLiteral("Pelmora"));
-    detail.SetTableName(QStringLiteral("Belege.DB"));
-    detail.SetIndexFieldNames(QStringLiteral("Kfz"));
-    detail.SetMasterSource(&src);
-    detail.SetMasterFields(QStringLiteral("Nummer"));
-    detail.Open();
+    openVouchersOfCustomers(master, src, detail);
     QCOMPARE(column(detail, QStringLiteral("Nr")), (QStringList{"B1", "B2"}));
 
     QVERIFY(OtherConnectionSql(QStringLiteral("UPDATE \"Belege\" SET \"Nr\" = 'X1' WHERE \"Nr\" = 'B1'")));
@@ -951,15 +957,8 @@ void TestTable::masterDetailRangeAndFilter()
 {
     createVouchers();
     TTable master, detail;
-    openTable(master, QStringLiteral("Kunden.DB"));
     TDataSource src;
-    src.SetDataSet(&master);
-    detail.SetDatabaseName(QStringLiteral("Pelmora"));
-    detail.SetTableName(QStringLiteral("Belege.DB"));
-    detail.SetIndexFieldNames(QStringLiteral("Kfz"));
-    detail.SetMasterSource(&src);
-    detail.SetMasterFields(QStringLiteral("Nummer"));
-    detail.Open();
+    openVouchersOfCustomers(master, src, detail);
 
     QCOMPARE(column(detail, QStringLiteral("Nr")), (QStringList{"B1", "B2"}));
     master.Next();
