@@ -1,7 +1,8 @@
 // Compares the two ways to a PostgreSQL server that the store could take:
-// libpq directly and Qt's QPSQL driver, on the statements the store runs
-// most (a master range of row numbers, blocks of records by row number,
-// single posts each in its own transaction):
+// libpq directly and Qt's QPSQL driver (rows one by one or whole results),
+// on the statements the store runs most (a master range of row numbers,
+// blocks of records by row number, single posts each in its own
+// transaction):
 //   tarvos-pgdriverbench [--rows N] [--runs R] CONNINFO
 // CONNINFO is a libpq connection string ("host=127.0.0.1 port=5432 dbname=x").
 // A scratch table "__pgdriverbench" is made and dropped again.
@@ -135,9 +136,11 @@ private:
 
 class TQt {
 public:
-    explicit TQt(const QString& conninfo)
+    // `forwardOnly`: rows one by one as they arrive (the driver's single-row
+    // mode); otherwise the whole result in one piece.
+    TQt(const QString& conninfo, bool forwardOnly) : m_name(QStringLiteral("bench%1").arg(forwardOnly)), m_forwardOnly(forwardOnly)
     {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("bench"));
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
         // The driver takes the parts one by one; the rest goes as options.
         QStringList options;
         for (const QString& part : conninfo.split(u' ', Qt::SkipEmptyParts)) {
@@ -198,14 +201,14 @@ public:
         m_range = m_block = m_update = QSqlQuery();
         m_db.close();
         m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+        QSqlDatabase::removeDatabase(m_name);
     }
 
 private:
     QSqlQuery Prepared(const QString& sql)
     {
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
+        q.setForwardOnly(m_forwardOnly);
         if (!q.prepare(sql)) throw std::runtime_error(q.lastError().text().toStdString());
         return q;
     }
@@ -213,6 +216,8 @@ private:
     {
         if (!q.exec()) throw std::runtime_error(q.lastError().text().toStdString());
     }
+    QString m_name;
+    bool m_forwardOnly;
     QSqlDatabase m_db;
     QSqlQuery m_range, m_block, m_update;
 };
@@ -256,7 +261,7 @@ int main(int argc, char** argv)
         TPq pq(conninfo);
         Fill(pq, std::max(kGroups, p.value(rowsOpt).toInt()));
         pq.PrepareAll();
-        TQt qt(conninfo);
+        TQt qt(conninfo, true), whole(conninfo, false);
         struct TWay {
             QString Name;
             std::function<std::vector<qint64>(const QString&)> Range;
@@ -270,9 +275,12 @@ int main(int argc, char** argv)
             {QStringLiteral("QPSQL"), [&](const QString& i) { return qt.Range(i); },
              [&](const std::vector<qint64>& ids, double& s) { return qt.Fetch(ids, s); },
              [&](qint64 id, double a) { qt.Update(id, a); }},
+            {QStringLiteral("QPSQL ganz"), [&](const QString& i) { return whole.Range(i); },
+             [&](const std::vector<qint64>& ids, double& s) { return whole.Fetch(ids, s); },
+             [&](qint64 id, double a) { whole.Update(id, a); }},
         };
         Out() << QStringLiteral("%1 | %2 | %3 | %4\n")
-                     .arg(QStringLiteral("Weg"), -6)
+                     .arg(QStringLiteral("Weg"), -10)
                      .arg(QStringLiteral("Bereiche ms"), 12)
                      .arg(QStringLiteral("Blöcke ms"), 12)
                      .arg(QStringLiteral("500 Posts ms"), 12);
@@ -294,7 +302,7 @@ int main(int argc, char** argv)
                 return 500.0;
             }, posts);
             Out() << QStringLiteral("%1 | %2 | %3 | %4   (%5 Zeilen, %6 gelesen)\n")
-                         .arg(w.Name, -6)
+                         .arg(w.Name, -10)
                          .arg(Num(rangeMs, 1), 12)
                          .arg(Num(fetchMs, 1), 12)
                          .arg(Num(postMs, 1), 12)
@@ -303,6 +311,7 @@ int main(int argc, char** argv)
             Out().flush();
         }
         qt.Close();
+        whole.Close();
         pq.Command("DROP TABLE \"__pgdriverbench\"");
     } catch (const std::exception& e) {
         QTextStream(stderr) << "Fehler: " << e.what() << "\n";

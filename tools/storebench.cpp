@@ -108,7 +108,7 @@ private:
         TTable* var = m_dm.TTblVarKosten;
         TTable* histo = m_dm.TTblHistorie;
         TField* date = var->FieldByName(QStringLiteral("BelegDatum"));
-        res.StoreMs = Time(1, [&] {
+        res.StoreMs = Time(3, [&] {
             double n = 0;
             main->First();
             while (!main->Eof()) {
@@ -119,7 +119,7 @@ private:
             return n;
         }, res.StoreCheck);
         m_dm.TTblMonatKosten->Open();
-        res.SqlMs = Time(1, [&] {
+        res.SqlMs = Time(3, [&] {
             QSqlQuery m = Prepare(m_db, QStringLiteral("SELECT \"IdentNummer\" FROM \"KfzStamm\" ORDER BY \"IdentNummer\", \"_rid\""));
             QSqlQuery v = Prepare(m_db, QStringLiteral("SELECT * FROM \"KfzVar\" WHERE \"IdentNummer\" = ? "
                                                        "ORDER BY \"IdentNummer\", \"BelegDatum\", \"_rid\""));
@@ -358,7 +358,7 @@ int main(int argc, char* argv[])
                 Out() << QStringLiteral("%1 | %2 | %3 | %4\n").arg(local[i].Name, -34).arg(Num(local[i].StoreMs, 1, 10),
                              Num(remote[i].StoreMs, 1, 10), Num(local[i].StoreMs > 0 ? remote[i].StoreMs / local[i].StoreMs : 0, 2, 10));
         }
-        Out() << "\n(a), (c), (d): bester von 3 Läufen; warmer Datei-Cache.\n";
+        Out() << "\n(a) bis (d): bester von 3 Läufen; warmer Datei-Cache.\n";
     } catch (const Exception& e) {
         QTextStream(stderr) << "Fehler: " << e.Message() << "\n";
         return 1;

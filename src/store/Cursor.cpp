@@ -7,6 +7,8 @@
 #include <QSqlResult>
 #include <QTime>
 #include <algorithm>
+#include <charconv>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 using namespace DBConsts;
@@ -97,6 +99,37 @@ inline int Digits(const char* p, int n)
     }
     return v;
 }
+
+// A stored date "yyyy-MM-dd" read without the detour over a QString; false
+// for anything else, which then takes the general way.
+bool IsoDate(const char* p, int len, QVariant& out)
+{
+    if (len != 10 || p[4] != '-' || p[7] != '-') return false;
+    const int y = Digits(p, 4), m = Digits(p + 5, 2), d = Digits(p + 8, 2);
+    if (y < 0 || m < 0 || d < 0) return false;
+    const QDate date(y, m, d);
+    if (date.isValid()) out = date;
+    return true;
+}
+
+// The server's whole result behind a query (not row by row), as libpq keeps
+// it: QPSQL would make a variant and a string of every value first.
+PGresult* ResultOf(const QSqlQuery& q)
+{
+    if (q.isForwardOnly()) return nullptr;
+    const QSqlResult* r = q.result();
+    const QVariant h = r ? r->handle() : QVariant();
+    // The driver names libpq's struct, not its typedef.
+    if (h.isValid() && (qstrcmp(h.typeName(), "pg_result*") == 0 || qstrcmp(h.typeName(), "PGresult*") == 0))
+        return *static_cast<PGresult* const*>(h.constData());
+    return nullptr;
+}
+
+template <class T> bool Number(const char* p, int len, T& v)
+{
+    const auto [end, ec] = std::from_chars(p, p + len, v);
+    return ec == std::errc() && end == p + len;
+}
 }
 
 int TPhysTable::FieldIndex(const QString& name) const
@@ -162,7 +195,40 @@ TRecordPtr TPhysTable::RecordFrom(const QSqlQuery& q) const
 {
     const int nf = int(Structure.Fields.size());
     auto rec = std::make_shared<TRecord>(nf);
-    for (int f = 0; f < nf; ++f) (*rec)[f] = FromSql(f, q.value(f + 1));
+    PGresult* r = ResultOf(q);
+    const int row = q.at();
+    for (int f = 0; f < nf; ++f) {
+        const int col = f + 1;
+        QVariant& out = (*rec)[f];
+        if (r) {
+            // Direct conversions of the common cases; FromSql does the rest.
+            if (PQgetisnull(r, row, col)) continue;
+            const char* p = PQgetvalue(r, row, col);
+            const int len = PQgetlength(r, row, col);
+            switch (Structure.Fields[f].DataType) {
+            case ftString: case ftMemo: case ftFmtMemo:
+                if (len > 0) out = QString::fromUtf8(p, len);
+                continue;
+            case ftDate:
+                if (IsoDate(p, len, out)) continue;
+                break;
+            case ftFloat: case ftCurrency: case ftBCD:
+                if (double v; Number(p, len, v)) {
+                    out = v;
+                    continue;
+                }
+                break;
+            case ftSmallint: case ftInteger: case ftWord: case ftAutoInc:
+                if (qlonglong v; Number(p, len, v)) {
+                    out = v;
+                    continue;
+                }
+                break;
+            default: break;
+            }
+        }
+        out = FromSql(f, q.value(col));
+    }
     return rec;
 }
 
@@ -218,15 +284,9 @@ void TPhysTable::Fetch(const std::vector<qint64>& ids)
                     }
                     break;
                 case ftDate:
-                    if (ct == SQLITE_TEXT && sqlite3_column_bytes(st, col) == 10) {
-                        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-                        const int y = Digits(p, 4), m = Digits(p + 5, 2), d = Digits(p + 8, 2);
-                        if (y >= 0 && m >= 0 && d >= 0 && p[4] == '-' && p[7] == '-') {
-                            const QDate date(y, m, d);
-                            if (date.isValid()) out = date;
-                            continue;
-                        }
-                    }
+                    if (ct == SQLITE_TEXT && IsoDate(reinterpret_cast<const char*>(sqlite3_column_text(st, col)),
+                                                     sqlite3_column_bytes(st, col), out))
+                        continue;
                     break;
                 default: break;
                 }
@@ -307,7 +367,7 @@ std::vector<qint64> TEngineCursor::QueryIds(int limit) const
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where;
     sql += QStringLiteral(" ORDER BY ") + (m_view.OrderBy.isEmpty() ? QStringLiteral("\"_rid\"") : m_view.OrderBy);
     if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
-    QSqlQuery& q = m_table->Db->Query(sql);
+    QSqlQuery& q = m_table->Db->Query(sql, limit <= 0);
     const QVariantList binds = m_view.Binds();
     std::vector<qint64> ids;
     ids.reserve(limit > 0 ? size_t(limit) : m_ids->size());

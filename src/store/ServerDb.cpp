@@ -96,17 +96,45 @@ void TDatabase::ReopenServer()
     OpenServer();
 }
 
+namespace {
+// The data version counts writing transactions, not statements: a bulk
+// copy of a million rows in one transaction would otherwise leave as many
+// dead versions of the one row behind, for every reader to step over.
+const QString kCountOnce = QStringLiteral(
+    "CREATE OR REPLACE FUNCTION tv_changed() RETURNS trigger LANGUAGE plpgsql AS "
+    "$$BEGIN IF current_setting('tarvos.counted', true) IS DISTINCT FROM '1' THEN "
+    "UPDATE \"__Version\" SET \"v\" = \"v\" + 1; PERFORM set_config('tarvos.counted', '1', true); "
+    "END IF; RETURN NULL; END$$");
+}
+
 void TDatabase::PrepareServerSchema()
 {
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("SELECT to_regclass('\"__Fields\"') IS NOT NULL, "
                                "to_regprocedure('tv_like(text,text,bigint)') IS NOT NULL, "
-                               "EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'und-x-icu')")))
+                               "EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'und-x-icu'), "
+                               "EXISTS (SELECT 1 FROM pg_proc WHERE oid = to_regprocedure('tv_changed()') "
+                               "AND prosrc LIKE '%tarvos.counted%')")))
         RaiseServerError(q.lastError());
     q.next();
     const bool tables = q.value(0).toBool(), functions = q.value(1).toBool(), icu = q.value(2).toBool();
+    const bool countsOnce = q.value(3).toBool();
     q.finish();
-    if (tables && functions) return;
+    if (tables && functions) {
+        if (!countsOnce) {
+            // A database made by an earlier version counts every statement.
+            // Only the functions' owner may change that; the others read
+            // and write as before.
+            try {
+                TTransaction tx(*this);
+                Exec(kCountOnce);
+                tx.Commit();
+            } catch (const EDBEngineError&) {
+                if (m_broken) throw;
+            }
+        }
+        return;
+    }
     // Case-insensitive filters fold every letter, umlauts included, as the
     // record filter does: lower() under "C" would fold ASCII only.
     const QString fold = icu ? QStringLiteral("COLLATE \"und-x-icu\"") : QString();
@@ -119,8 +147,7 @@ void TDatabase::PrepareServerSchema()
                        "\"FieldNo\" integer, \"Required\" integer, \"LookupTable\" text, \"LookupType\" integer)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS \"__Version\" (\"v\" bigint NOT NULL)"),
         QStringLiteral("INSERT INTO \"__Version\" SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM \"__Version\")"),
-        QStringLiteral("CREATE OR REPLACE FUNCTION tv_changed() RETURNS trigger LANGUAGE plpgsql AS "
-                       "$$BEGIN UPDATE \"__Version\" SET \"v\" = \"v\" + 1; RETURN NULL; END$$"),
+        kCountOnce,
         QStringLiteral("CREATE OR REPLACE FUNCTION tv_ci_prefix(v text, c text, n bigint) RETURNS boolean "
                        "LANGUAGE sql IMMUTABLE AS $$SELECT v IS NOT NULL AND c IS NOT NULL AND CASE WHEN n > 0 "
                        "THEN lower(left(v, n::integer) %1) = lower(left(c, n::integer) %1) "

@@ -291,10 +291,13 @@ TDatabase::~TDatabase()
     QSqlDatabase::removeDatabase(m_conn);
 }
 
-QSqlQuery& TDatabase::Query(const QString& sql)
+QSqlQuery& TDatabase::Query(const QString& sql, bool stream)
 {
     if (m_broken) ReopenServer();
-    auto it = m_queries.find(sql);
+    // Rows one by one cost the server driver a result of their own each.
+    const bool whole = IsServer() && !stream;
+    const QString key = whole ? QStringLiteral("whole:") + sql : sql;
+    auto it = m_queries.find(key);
     if (it != m_queries.end()) return **it;
     // Filters make new statements; keep the cache bounded. No caller holds
     // a statement across a call of this function.
@@ -303,13 +306,13 @@ QSqlQuery& TDatabase::Query(const QString& sql)
         m_queries.clear();
     }
     auto* q = new QSqlQuery(m_db);
-    q->setForwardOnly(true);
+    q->setForwardOnly(!whole);
     if (!q->prepare(sql)) {
         QSqlError err = q->lastError();
         delete q;
         RaiseError(err, sql);
     }
-    m_queries.insert(sql, q);
+    m_queries.insert(key, q);
     return *q;
 }
 

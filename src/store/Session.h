@@ -151,8 +151,10 @@ public:
     // A quoted column as an index or ORDER BY part.
     QString SortKey(const QString& quotedColumn, bool caseInsensitive, bool descending) const;
 
-    // Cached prepared statements for hot paths.
-    QSqlQuery& Query(const QString& sql);
+    // Cached prepared statements for hot paths. A server hands a result
+    // over whole, unless `stream`: then row by row, for results without
+    // a bound such as every row number of a table.
+    QSqlQuery& Query(const QString& sql, bool stream = false);
     // Runs a statement; engine errors become EDBEngineError.
     void Exec(const QString& sql, const QVariantList& binds = {});
     [[noreturn]] void RaiseError(const QSqlError& err, const QString& context);

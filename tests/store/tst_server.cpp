@@ -7,6 +7,7 @@
 #include "TestBackends.h"
 #include "Transfer.h"
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -48,6 +49,8 @@ private slots:
     void twoProcessesCountOneRecord();
     void transferToFileAndBack();
     void transferCancelledLeavesTargetEmpty();
+    void writingTransactionCountsOnce_data();
+    void writingTransactionCountsOnce();
 
 private:
     // Empty targets of a copy: a folder, and a schema of its own on the
@@ -292,3 +295,42 @@ void TestServer::transferCancelledLeavesTargetEmpty()
 
 TARVOS_BACKEND_MAIN(TestServer)
 #include "tst_server.moc"
+
+void TestServer::writingTransactionCountsOnce_data()
+{
+    QTest::addColumn<bool>("earlierDatabase");   // counting every statement
+    QTest::addColumn<QString>("role");           // empty: the owner of the functions
+    QTest::addColumn<int>("counted");
+    QTest::newRow("new database") << false << QString() << 1;
+    QTest::newRow("earlier database, owner connects") << true << QString() << 1;
+    QTest::newRow("earlier database, another writer") << true << QStringLiteral("schreiber") << 5;
+}
+
+void TestServer::writingTransactionCountsOnce()
+{
+    QFETCH(bool, earlierDatabase);
+    QFETCH(QString, role);
+    QFETCH(int, counted);
+    if (earlierDatabase)
+        QVERIFY(ServerSql(QStringLiteral("CREATE OR REPLACE FUNCTION %1.tv_changed() RETURNS trigger LANGUAGE plpgsql "
+                                         "AS $$BEGIN UPDATE \"__Version\" SET \"v\" = \"v\" + 1; RETURN NULL; END$$")
+                              .arg(TestSchema())));
+    Session().CloseDatabases();
+    if (!role.isEmpty()) UseServerRole(QStringLiteral("Pelmora"), role, QStringLiteral("SELECT, INSERT, UPDATE, DELETE"));
+    TDatabase* db = Session().Database(QStringLiteral("Pelmora"));
+    const auto version = [&] {
+        QSqlQuery q(db->Db());
+        return q.exec(QStringLiteral("SELECT \"v\" FROM \"__Version\"")) && q.next() ? q.value(0).toLongLong() : -1;
+    };
+    const qint64 before = version();
+    TTransaction tx(*db);
+    for (int i = 0; i < 5; ++i)
+        db->Exec(QStringLiteral("INSERT INTO \"Maschinen\" (\"Nummer\") VALUES (?)"), {QStringLiteral("X%1").arg(i)});
+    tx.Commit();
+    // A bulk copy counted row block by row block left the one-row table
+    // with as many dead versions for every reader to step over.
+    QCOMPARE(version() - before, qint64(counted));
+    TTable t;
+    open(t);
+    QCOMPARE(t.RecordCount(), 7);
+}
