@@ -293,9 +293,6 @@ void TestServer::transferCancelledLeavesTargetEmpty()
     QCOMPARE(TransferTables(*file, *empty)[0].Target, qint64(1502));
 }
 
-TARVOS_BACKEND_MAIN(TestServer)
-#include "tst_server.moc"
-
 void TestServer::writingTransactionCountsOnce_data()
 {
     QTest::addColumn<bool>("earlierDatabase");   // counting every statement
@@ -334,3 +331,6 @@ void TestServer::writingTransactionCountsOnce()
     open(t);
     QCOMPARE(t.RecordCount(), 7);
 }
+
+TARVOS_BACKEND_MAIN(TestServer)
+#include "tst_server.moc"
