@@ -451,6 +451,70 @@ void TDataModule1::MaschinenAnhangLoeschen()
     }
 }
 
+void TDataModule1::MaschinenAnhangUmschreiben(const QString& alt, const QString& neu)
+{
+    // The records are found through a link as the program shows them, from
+    // the machine as it is still stored.
+    TTable machine;
+    machine.SetDatabaseName(QStringLiteral("Pelmora"));
+    machine.SetTableName(QStringLiteral("KfzStamm.db"));
+    machine.Open();
+    if (!machine.FindKey({alt})) return;
+    TDataSource source;
+    source.SetDataSet(&machine);
+
+    bool historyShared = false;
+    TField* number = machine.FieldByName(QStringLiteral("IdentNummer"));
+    TTable others;
+    others.SetDatabaseName(QStringLiteral("Pelmora"));
+    others.SetTableName(QStringLiteral("KfzStamm.db"));
+    others.Open();
+    TField* otherNumber = others.FieldByName(QStringLiteral("IdentNummer"));
+    const QString oldKey = alt.left(kHistoryKeyLength);
+    for (others.First(); !others.Eof() && !historyShared; others.Next()) {
+        const QString n = otherNumber->AsString();
+        historyShared = n != number->AsString() && n.left(kHistoryKeyLength).compare(oldKey, Qt::CaseInsensitive) == 0;
+    }
+
+    for (const TDetailOfMachine* d : {&kVouchers, &kEvaluations, &kHistory}) {
+        const bool history = d == &kHistory;
+        const QString value = history ? neu.left(kHistoryKeyLength) : neu;
+        if (history && value == oldKey) continue;
+        TTable t;
+        OpenDetailOfMachine(&t, *d, &source);
+        TField* link = t.FieldByName(QString::fromLatin1(d->Index));
+        // Every record is read before any is written: a changed record
+        // leaves the range, or stays in it when the link ignores case.
+        std::vector<TBookmark> marks;
+        std::vector<QVariantList> copies;
+        for (t.First(); !t.Eof(); t.Next()) {
+            marks.push_back(t.GetBookmark());
+            if (history && historyShared) {
+                QVariantList values;
+                for (const auto& f : t.Fields())
+                    values << (f->FieldKind() == fkData ? f->Value() : QVariant());
+                copies.push_back(values);
+            }
+        }
+        if (history && historyShared) {
+            for (const QVariantList& values : copies) {
+                t.Append();
+                for (int i = 0; i < t.FieldCount(); ++i)
+                    if (t.FieldAt(i)->FieldKind() == fkData) t.FieldAt(i)->SetValue(values[i]);
+                link->SetAsString(value);
+                t.Post();
+            }
+            continue;
+        }
+        for (TBookmark b : marks) {
+            t.GotoBookmark(b);
+            t.Edit();
+            link->SetAsString(value);
+            t.Post();
+        }
+    }
+}
+
 void TDataModule1::MonatsSummenBerechnen()
 {
     TTable* t = TTblMonatKosten;

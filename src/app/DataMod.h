@@ -97,6 +97,11 @@ public:
     // Deletes the current machine's vouchers, evaluations and, unless shared,
     // its history; the caller holds the transaction around it and the machine.
     void MaschinenAnhangLoeschen();
+    // Gives the vouchers, evaluations and history of the machine stored as
+    // `alt` the number `neu` (the history by its first 10 characters; a
+    // history shared with another machine is copied, so both keep it). The
+    // caller holds the transaction around it and the machine's post.
+    void MaschinenAnhangUmschreiben(const QString& alt, const QString& neu);
 
     // --- monthly overview totals
     // Sums over KfzMonat.DB as it stands: the current machine, narrowed by any filter.

@@ -346,7 +346,9 @@ private:
     void VarKostenDrucken(int mode);
     void StammdatenDrucken(int mode);
     QWidget* m_terminComponent = nullptr;
-    // Ends the transaction a machine's deletion began.
-    void MaschineLoeschenAbschliessen(bool commit);
+    // Ends the transaction a machine's deletion, or its new number going to
+    // its records, began; `offen` says whether one is open.
+    void MaschinenTransaktionAbschliessen(bool& offen, bool commit);
     bool m_maschineLoeschen = false;
+    bool m_maschineUmbenennen = false;
 };

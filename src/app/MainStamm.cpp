@@ -48,6 +48,21 @@ void THauptFormular::ConnectStammHandlers()
         if (previous) previous(ds);
         TTblMainBeforePost();
     };
+    auto afterPost = t->AfterPost;
+    t->AfterPost = [this, afterPost](TDataSet* ds) {
+        MaschinenTransaktionAbschliessen(m_maschineUmbenennen, true);
+        if (afterPost) afterPost(ds);
+    };
+    auto postError = t->OnPostError;
+    t->OnPostError = [this, postError](TDataSet* ds) {
+        MaschinenTransaktionAbschliessen(m_maschineUmbenennen, false);
+        if (postError) postError(ds);
+    };
+    auto deleteError = t->OnDeleteError;
+    t->OnDeleteError = [this, deleteError](TDataSet* ds) {
+        MaschinenTransaktionAbschliessen(m_maschineLoeschen, false);
+        if (deleteError) deleteError(ds);
+    };
     auto beforeDelete = t->BeforeDelete;
     t->BeforeDelete = [this, beforeDelete](TDataSet* ds) {
         if (beforeDelete) beforeDelete(ds);
@@ -55,7 +70,7 @@ void THauptFormular::ConnectStammHandlers()
     };
     auto afterDelete = t->AfterDelete;
     t->AfterDelete = [this, afterDelete](TDataSet* ds) {
-        MaschineLoeschenAbschliessen(true);
+        MaschinenTransaktionAbschliessen(m_maschineLoeschen, true);
         if (afterDelete) afterDelete(ds);
     };
     ConnectGuarded(TBitBtnStammdatenDrucken, &QPushButton::clicked, this, &THauptFormular::TBitBtnStammdatenDruckenClick);
@@ -79,7 +94,24 @@ void THauptFormular::TTblMainBeforePost()
     }
     AddToList(DM->TTblGruppe, QStringLiteral("Gruppe"), DBLkpCmbBoxGruppe->currentText());
     AddToList(DM->TblStandort, QStringLiteral("Standort"), DBLkpCmbBoxStandort->currentText());
+
+    // A new number takes the machine's vouchers, evaluations and history
+    // along, in the transaction that stores the machine.
+    if (t->State() != dsEdit) return;
+    TField* nummer = t->FieldByName(QStringLiteral("IdentNummer"));
+    const QString alt = nummer->OldValue().toString();
+    const QString neu = nummer->AsString();
+    if (alt == neu || alt.isEmpty()) return;
+    Pelmora()->BeginTransaction();
+    m_maschineUmbenennen = true;
+    try {
+        DM->MaschinenAnhangUmschreiben(alt, neu);
+    } catch (...) {
+        MaschinenTransaktionAbschliessen(m_maschineUmbenennen, false);
+        throw;
+    }
 }
+
 
 void THauptFormular::StammdatenDrucken(int mode)
 {
@@ -128,19 +160,21 @@ void THauptFormular::TTblMainBeforeDelete()
     try {
         DM->MaschinenAnhangLoeschen();
     } catch (...) {
-        MaschineLoeschenAbschliessen(false);
+        MaschinenTransaktionAbschliessen(m_maschineLoeschen, false);
         throw;
     }
 }
 
-void THauptFormular::MaschineLoeschenAbschliessen(bool commit)
+void THauptFormular::MaschinenTransaktionAbschliessen(bool& offen, bool commit)
 {
-    if (!m_maschineLoeschen) return;
-    m_maschineLoeschen = false;
+    if (!offen) return;
+    offen = false;
     if (commit) {
         Pelmora()->Commit();
-    } else {
-        Pelmora()->Rollback();
-        DM->TTblMain->Refresh();
+        return;
     }
+    // What failed has rolled back already; the tables read again.
+    Pelmora()->Rollback();
+    for (TTable* t : {DM->TTblMain, DM->TTblVarKosten, DM->TTblMonatKosten, DM->TTblHistorie})
+        if (t->Active() && t->State() == dsBrowse) t->Refresh();
 }

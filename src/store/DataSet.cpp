@@ -211,6 +211,13 @@ QVariant TDataSet::FieldValue(const TField* f) const
     return i < r->size() ? (*r)[i] : QVariant();
 }
 
+QVariant TDataSet::OldFieldValue(const TField* f) const
+{
+    if (m_state != dsEdit || f->FieldNo() <= 0) return FieldValue(f);
+    const int i = f->FieldNo() - 1;
+    return i < m_orig.size() ? m_orig[i] : QVariant();
+}
+
 void TDataSet::SetFieldValue(TField* f, const QVariant& v)
 {
     CheckActive();
@@ -621,8 +628,13 @@ void TDataSet::Post()
         DatabaseError(SNotEditing);
     }
     if (BeforePost) BeforePost(this);
-    CheckRequiredFields();
-    InternalPost();
+    try {
+        CheckRequiredFields();
+        InternalPost();
+    } catch (...) {
+        if (OnPostError) OnPostError(this);
+        throw;
+    }
     SetState(dsBrowse);
     m_bof = m_eof = false;
     DataEvent(deDataSetChange);
@@ -721,19 +733,24 @@ void TDataSet::Delete()
     if (!CanModify()) DatabaseError(SDataSetReadOnly);
     DataEvent(deCheckBrowseMode);
     if (BeforeDelete) BeforeDelete(this);
-    DoBeforeScroll();
     const qint64 id = m_state == dsEdit ? m_editId : m_cursor->Bookmark();
     const int pos = m_cursor->Position();
     TDatabase* db = m_phys->Db;
-    db->BeginTransaction();
     try {
-        QSqlQuery& q = db->Query(QStringLiteral("DELETE FROM %1 WHERE \"_rid\" = ?").arg(m_phys->SqlName));
-        q.bindValue(0, id);
-        if (!q.exec()) db->RaiseError(q.lastError(), QString());
-        q.finish();
-        db->Commit();
+        DoBeforeScroll();
+        db->BeginTransaction();
+        try {
+            QSqlQuery& q = db->Query(QStringLiteral("DELETE FROM %1 WHERE \"_rid\" = ?").arg(m_phys->SqlName));
+            q.bindValue(0, id);
+            if (!q.exec()) db->RaiseError(q.lastError(), QString());
+            q.finish();
+            db->Commit();
+        } catch (...) {
+            db->Rollback();
+            throw;
+        }
     } catch (...) {
-        db->Rollback();
+        if (OnDeleteError) OnDeleteError(this);
         throw;
     }
     db->NoteLocalChange(m_phys.get());

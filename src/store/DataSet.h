@@ -115,9 +115,13 @@ public:
     TDataSetNotifyEvent BeforePost, AfterPost, BeforeCancel, AfterCancel;
     TDataSetNotifyEvent BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
     TDataSetNotifyEvent OnNewRecord;
+    // A post or delete that failed after its before-event ran (the error
+    // is passed on afterwards), so a handler can undo what it began there.
+    TDataSetNotifyEvent OnPostError, OnDeleteError;
 
     // Used by fields.
     QVariant FieldValue(const TField* f) const;
+    QVariant OldFieldValue(const TField* f) const;
     void SetFieldValue(TField* f, const QVariant& v);
     QVariant LookupValue(const TField* f) const;
     void DataEvent(TDataEvent event, qintptr info = 0);

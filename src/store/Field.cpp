@@ -80,6 +80,12 @@ QVariant TField::Value() const
     return m_ds->FieldValue(this);
 }
 
+QVariant TField::OldValue() const
+{
+    if (m_kind == fkLookup) return Value();
+    return m_ds->OldFieldValue(this);
+}
+
 QString TField::AsString() const
 {
     const QVariant v = Value();

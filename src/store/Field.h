@@ -73,6 +73,8 @@ public:
     // Reading; a blank value reads as empty text, 0, a null date, False.
     bool IsNull() const;
     QVariant Value() const;
+    // The value as it was read before editing began (the value itself otherwise).
+    QVariant OldValue() const;
     QString AsString() const;
     double AsFloat() const;
     qint64 AsInteger() const;

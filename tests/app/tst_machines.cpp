@@ -34,6 +34,33 @@ QStringList ListOf(TTable* t, const QString& field)
     return items;
 }
 
+// "table: number" of every stored record of a machine's tables, sorted.
+QStringList StoredRecords()
+{
+    QStringList stored;
+    for (const char* table : {"KfzHisto.DB", "KfzMonat.DB", "KfzStamm.db", "KfzVar.DB"}) {
+        TTable t;
+        t.SetDatabaseName(QStringLiteral("Pelmora"));
+        t.SetTableName(QString::fromLatin1(table));
+        t.Open();
+        const QString key = QLatin1String(table) == QLatin1String("KfzHisto.DB") ? QStringLiteral("KfzNr")
+                                                                                 : QStringLiteral("IdentNummer");
+        for (t.First(); !t.Eof(); t.Next())
+            stored << QStringLiteral("%1: %2").arg(QLatin1String(table), t.FieldByName(key)->AsString());
+    }
+    stored.sort();
+    return stored;
+}
+
+// What StoreMachinesWithRecords stores, in the order of StoredRecords.
+QStringList AllRecords()
+{
+    return {"KfzHisto.DB: LANGNUMMER", "KfzHisto.DB: LANGNUMMER", "KfzHisto.DB: M1",
+            "KfzMonat.DB: M1",         "KfzStamm.db: LANGNUMMER-1", "KfzStamm.db: LANGNUMMER-2",
+            "KfzStamm.db: M1",         "KfzStamm.db: M2",          "KfzVar.DB: LANGNUMMER-1",
+            "KfzVar.DB: M1",           "KfzVar.DB: M1",            "KfzVar.DB: M2"};
+}
+
 TDBEdit* EditNamed(const QString& name)
 {
     auto* e = HauptFormular->findChild<TDBEdit*>(name);
@@ -59,6 +86,22 @@ class TestMachines : public ParkFixture {
         e->selectAll();
         QTest::keyClick(e, Qt::Key_Delete);
         QTest::keyClicks(e, text);
+    }
+    // Two machines sharing the first 10 characters of their number beside
+    // M1 and M2, with vouchers, an evaluation and history entries.
+    void StoreMachinesWithRecords()
+    {
+        StoreMachine({{"IdentNummer", "LANGNUMMER-1"}});
+        StoreMachine({{"IdentNummer", "LANGNUMMER-2"}});
+        StoreCost(QStringLiteral("M1"), QDate(2026, 1, 5), 10);
+        StoreCost(QStringLiteral("M1"), QDate(2026, 2, 5), 20);
+        StoreCost(QStringLiteral("M2"), QDate(2026, 2, 5), 30);
+        StoreCost(QStringLiteral("LANGNUMMER-1"), QDate(2026, 3, 5), 40);
+        StoreRecord(QStringLiteral("KfzMonat.DB"), {{"IdentNummer", "M1"}, {"AuswJahr", "2026"}, {"AuswMonatNum", "1"},
+                                                    {"AuswMonatText", "Januar"}, {"GesamtKosten", "10"}});
+        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "M1"}, {"Datum", "05.01.2026"}, {"Info", "Reifen"}});
+        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "LANGNUMMER"}, {"Datum", "05.01.2026"}, {"Info", "a"}});
+        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "LANGNUMMER"}, {"Datum", "06.01.2026"}, {"Info", "b"}});
     }
     // "Nächsten Termin" with the menu opened on the edit.
     void Advance(const QString& edit)
@@ -207,10 +250,7 @@ private slots:
         QTest::addColumn<QStringList>("left");   // "table: number" of every stored record
 
         const QString frage = QString::fromUtf8("Möchten Sie diese Maschine wirklich löschen.");
-        const QStringList all{"KfzHisto.DB: LANGNUMMER", "KfzHisto.DB: LANGNUMMER", "KfzHisto.DB: M1",
-                              "KfzMonat.DB: M1",         "KfzStamm.db: LANGNUMMER-1", "KfzStamm.db: LANGNUMMER-2",
-                              "KfzStamm.db: M1",         "KfzStamm.db: M2",          "KfzVar.DB: LANGNUMMER-1",
-                              "KfzVar.DB: M1",           "KfzVar.DB: M1",            "KfzVar.DB: M2"};
+        const QStringList all = AllRecords();
         auto without = [&](const QStringList& gone) {
             QStringList rest = all;
             for (const QString& g : gone) rest.removeOne(g);
@@ -249,17 +289,7 @@ private slots:
         QFETCH(bool, failing);
         QFETCH(QString, question);
         QFETCH(QStringList, left);
-        StoreMachine({{"IdentNummer", "LANGNUMMER-1"}});
-        StoreMachine({{"IdentNummer", "LANGNUMMER-2"}});
-        StoreCost(QStringLiteral("M1"), QDate(2026, 1, 5), 10);
-        StoreCost(QStringLiteral("M1"), QDate(2026, 2, 5), 20);
-        StoreCost(QStringLiteral("M2"), QDate(2026, 2, 5), 30);
-        StoreCost(QStringLiteral("LANGNUMMER-1"), QDate(2026, 3, 5), 40);
-        StoreRecord(QStringLiteral("KfzMonat.DB"), {{"IdentNummer", "M1"}, {"AuswJahr", "2026"}, {"AuswMonatNum", "1"},
-                                                    {"AuswMonatText", "Januar"}, {"GesamtKosten", "10"}});
-        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "M1"}, {"Datum", "05.01.2026"}, {"Info", "Reifen"}});
-        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "LANGNUMMER"}, {"Datum", "05.01.2026"}, {"Info", "a"}});
-        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "LANGNUMMER"}, {"Datum", "06.01.2026"}, {"Info", "b"}});
+        StoreMachinesWithRecords();
         Start();
         // The views of the tabs must not narrow what goes along.
         Main()->RadioGrpKostenSicht->SetItemIndex(1);
@@ -278,19 +308,7 @@ private slots:
         if (failing) QCOMPARE(rec.Last().Text, QStringLiteral("Platte voll"));
         else QCOMPARE(rec.Records().size(), 1);
 
-        QStringList stored;
-        for (const char* table : {"KfzHisto.DB", "KfzMonat.DB", "KfzStamm.db", "KfzVar.DB"}) {
-            TTable t;
-            t.SetDatabaseName(QStringLiteral("Pelmora"));
-            t.SetTableName(QString::fromLatin1(table));
-            t.Open();
-            const QString key = QLatin1String(table) == QLatin1String("KfzHisto.DB") ? QStringLiteral("KfzNr")
-                                                                                     : QStringLiteral("IdentNummer");
-            for (t.First(); !t.Eof(); t.Next())
-                stored << QStringLiteral("%1: %2").arg(QLatin1String(table), t.FieldByName(key)->AsString());
-        }
-        stored.sort();
-        QCOMPARE(stored, left);
+        QCOMPARE(StoredRecords(), left);
         QCOMPARE(DM()->TTblMain->State(), dsBrowse);
         // A new machine of the same number inherits nothing.
         if (!left.contains(QStringLiteral("KfzStamm.db: ") + machine) && !failing) {
@@ -301,6 +319,77 @@ private slots:
             QVERIFY(DM()->TTblVarKosten->IsEmpty());
             QVERIFY(DM()->TTblMonatKosten->IsEmpty());
         }
+    }
+
+    void renameTakesRecordsAlong_data()
+    {
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QList<int>>("shown");   // vouchers, evaluations, history of the renamed machine
+
+        const QStringList all = AllRecords();
+        auto changed = [&](const QStringList& from, const QStringList& to) {
+            QStringList rest = all;
+            for (const QString& g : from) rest.removeOne(g);
+            rest << to;
+            rest.sort();
+            return rest;
+        };
+        QTest::newRow("everything follows")
+            << "M1" << "BAG-0009" << QString()
+            << changed({"KfzHisto.DB: M1", "KfzMonat.DB: M1", "KfzStamm.db: M1", "KfzVar.DB: M1", "KfzVar.DB: M1"},
+                       {"KfzHisto.DB: BAG-0009", "KfzMonat.DB: BAG-0009", "KfzStamm.db: BAG-0009",
+                        "KfzVar.DB: BAG-0009", "KfzVar.DB: BAG-0009"})
+            << QList<int>{2, 1, 1};
+        QTest::newRow("letter case only")
+            << "M1" << "m1" << QString()
+            << changed({"KfzHisto.DB: M1", "KfzMonat.DB: M1", "KfzStamm.db: M1", "KfzVar.DB: M1", "KfzVar.DB: M1"},
+                       {"KfzHisto.DB: m1", "KfzMonat.DB: m1", "KfzStamm.db: m1", "KfzVar.DB: m1", "KfzVar.DB: m1"})
+            << QList<int>{2, 1, 1};
+        QTest::newRow("shared history is copied")
+            << "LANGNUMMER-1" << "KURZ-1" << QString()
+            << changed({"KfzStamm.db: LANGNUMMER-1", "KfzVar.DB: LANGNUMMER-1"},
+                       {"KfzStamm.db: KURZ-1", "KfzVar.DB: KURZ-1", "KfzHisto.DB: KURZ-1", "KfzHisto.DB: KURZ-1"})
+            << QList<int>{1, 0, 2};
+        QTest::newRow("same first 10 characters")
+            << "LANGNUMMER-1" << "LANGNUMMER-X" << QString()
+            << changed({"KfzStamm.db: LANGNUMMER-1", "KfzVar.DB: LANGNUMMER-1"},
+                       {"KfzStamm.db: LANGNUMMER-X", "KfzVar.DB: LANGNUMMER-X"})
+            << QList<int>{1, 0, 2};
+        QTest::newRow("number taken: nothing moves") << "M1" << "M2" << kDoppelt << all << QList<int>{2, 1, 1};
+    }
+    void renameTakesRecordsAlong()
+    {
+        QFETCH(QString, machine);
+        QFETCH(QString, number);
+        QFETCH(QString, message);
+        QFETCH(QStringList, left);
+        QFETCH(QList<int>, shown);
+        StoreMachinesWithRecords();
+        Start();
+        QVERIFY(DM()->TTblMain->FindKey({machine}));
+        TDialogRecorder rec;
+        TypeInto(Main()->EditIdentNr, number);
+        Main()->TDBENavMain->BtnClick(nbPost);
+
+        QCOMPARE(StoredRecords(), left);
+        if (message.isEmpty()) {
+            QVERIFY(rec.IsEmpty());
+            QCOMPARE(DM()->TTblMain->State(), dsBrowse);
+            QCOMPARE(Machine("IdentNummer"), number);
+        } else {
+            QCOMPARE(rec.Last().Text, message);
+            QCOMPARE(DM()->TTblMain->State(), dsEdit);
+            Main()->TDBENavMain->BtnClick(nbCancel);
+            QCOMPARE(Machine("IdentNummer"), machine);
+        }
+        // The tabs show what belongs to the machine under its number now.
+        Main()->RadioGrpKostenSicht->SetItemIndex(0);
+        QCOMPARE(DM()->TTblVarKosten->RecordCount(), shown[0]);
+        QCOMPARE(DM()->TTblMonatKosten->RecordCount(), shown[1]);
+        QCOMPARE(DM()->TTblHistorie->RecordCount(), shown[2]);
     }
 
     void masterDataReports_data()

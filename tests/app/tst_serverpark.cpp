@@ -111,6 +111,52 @@ private slots:
         QCOMPARE(Main()->EditBezeichnung1->ReadOnly(), !writer);
     }
 
+    void renameOnTheServer_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("vouchersOf");   // the number the vouchers and history are stored under
+        QTest::newRow("neue Nummer") << "BAG-0002" << "BAG-0002";
+        QTest::newRow("vergebene Nummer") << "M-2" << "M-1";
+    }
+    void renameOnTheServer()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, vouchersOf);
+        ServerPark();
+        StoreMachine({{QStringLiteral("IdentNummer"), QStringLiteral("M-1")}});
+        StoreMachine({{QStringLiteral("IdentNummer"), QStringLiteral("M-2")}});
+        StoreCost(QStringLiteral("M-1"), QDate(2026, 11, 3), 120.5);
+        StoreCost(QStringLiteral("M-1"), QDate(2026, 11, 4), 80);
+        StoreRecord(QStringLiteral("KfzMonat.DB"), {{"IdentNummer", "M-1"}, {"AuswJahr", "2026"},
+                                                    {"AuswMonatNum", "11"}, {"AuswMonatText", "November"}});
+        StoreRecord(QStringLiteral("KfzHisto.DB"), {{"KfzNr", "M-1"}, {"Datum", "05.11.2026"}, {"Info", "Reifen"}});
+        Start();
+        TDialogRecorder rec;
+        QVERIFY(DM()->TTblMain->FindKey({QStringLiteral("M-1")}));
+        Main()->EditIdentNr->setFocus();
+        Main()->EditIdentNr->selectAll();
+        QTest::keyClick(Main()->EditIdentNr, Qt::Key_Delete);
+        QTest::keyClicks(Main()->EditIdentNr, number);
+        Main()->TDBENavMain->BtnClick(nbPost);
+        if (number != vouchersOf) Main()->TDBENavMain->BtnClick(nbCancel);
+        QCOMPARE(rec.Records().size(), number == vouchersOf ? 0 : 1);
+
+        // What other users read from the server.
+        auto countOf = [](const char* table, const char* field, const QString& value) {
+            TTable t;
+            t.SetDatabaseName(QStringLiteral("Pelmora"));
+            t.SetTableName(QString::fromLatin1(table));
+            t.Open();
+            int n = 0;
+            for (t.First(); !t.Eof(); t.Next()) n += t.FieldByName(QString::fromLatin1(field))->AsString() == value;
+            return n;
+        };
+        QCOMPARE(countOf("KfzVar.DB", "IdentNummer", vouchersOf), 2);
+        QCOMPARE(countOf("KfzMonat.DB", "IdentNummer", vouchersOf), 1);
+        QCOMPARE(countOf("KfzHisto.DB", "KfzNr", vouchersOf), 1);
+        QCOMPARE(DM()->TTblVarKosten->RecordCount(), 2);
+    }
+
     void parkOntoTheServer()
     {
         StoreMachine({{QStringLiteral("IdentNummer"), QStringLiteral("M-1")},
