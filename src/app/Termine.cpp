@@ -325,9 +325,17 @@ void TTerminFormular::BtnTermineGeheZuClick()
         MessageDlg(QStringLiteral("Zur Zeit ist keine Maschine markiert"), mtInformation, mbOK);
         return;
     }
-    // A machine the main window's filter hides is not found; its record stays.
-    // A failure is shown by the guarded click and leaves the window open.
-    DM->TTblMain->FindKey({nummer});
+    // The number is looked up by the primary key, whatever order the main
+    // window shows; a machine its filter hides is not found and its record
+    // stays. A failure is shown by the guarded click and leaves the window open.
+    TTable machines;
+    machines.SetDatabaseName(QStringLiteral("Pelmora"));
+    machines.SetTableName(QStringLiteral("KfzStamm.db"));
+    machines.Open();
+    if (machines.FindKey({nummer})) {
+        const TBookmark b = machines.GetBookmark();
+        if (DM->TTblMain->BookmarkValid(b)) DM->TTblMain->GotoBookmark(b);
+    }
     if (HauptFormular && HauptFormular->PageCtrlMain->currentWidget() != HauptFormular->TabStammDaten) {
         HauptFormular->SetActivePage(HauptFormular->TabStammDaten);
         // The page is entered as by a click, so its navigator and keys come back.

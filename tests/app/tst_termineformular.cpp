@@ -113,6 +113,36 @@ private slots:
         QCOMPARE(Machine("IdentNummer"), QStringLiteral("D-4"));
     }
 
+    // Whatever order the main window shows its machines in, the machine of
+    // the marked row is the one it goes to.
+    void showMachineWhateverTheOrder_data()
+    {
+        QTest::addColumn<QString>("index");
+        QTest::newRow("*Primär") << QString();
+        QTest::newRow("Bezeichnung") << QStringLiteral("Bezeichnung");
+        QTest::newRow("Gruppe") << QStringLiteral("Gruppe");
+        QTest::newRow("Standort") << QStringLiteral("Standort");
+    }
+    void showMachineWhateverTheOrder()
+    {
+        QFETCH(QString, index);
+        for (const char* n : {"A-1", "B-2", "C-3"}) {
+            ParkSettings m = DueMachine(n, "Bagger", "01.01.2026");
+            m[QStringLiteral("Bezeichnung1")] = QStringLiteral("Zz ") + QString::fromLatin1(n);
+            m[QStringLiteral("Standort")] = QStringLiteral("Lager");
+            StoreMachine(m);
+        }
+        Start();
+        DM()->TTblMain->SetIndexName(index);
+        DM()->TTblMain->First();
+        OpenWindow();
+        DM()->TTblTermine->Last();
+        QCOMPARE(DM()->TTblTermine->FieldByName(QStringLiteral("IdentNummer"))->AsString(), QStringLiteral("C-3"));
+        QTest::mouseClick(Window()->BtnTermineGeheZu, Qt::LeftButton);
+        QCOMPARE(Machine("IdentNummer"), QStringLiteral("C-3"));
+        QCOMPARE(DM()->TTblMain->IndexName(), index);
+    }
+
     // Each view shows its heading, count and date column; the user's names
     // of the free dates apply from the next activation.
     void viewsAndFreeDateNames()
