@@ -371,7 +371,8 @@ void TDBEFilter::BuildExpression()
         if (l.Offset + l.Size > poolSize) continue;
         QByteArray v;
         if (l.ValueType == 1 || l.ValueType == FieldNameType)
-            v = l.Value.mid(1) + '\0';   // characters and a closing zero instead of the length byte
+            // characters and a closing zero instead of the length byte
+            v = l.Value.mid(1, l.Value.isEmpty() ? 0 : quint8(l.Value[0])) + '\0';
         else
             v = l.Value;
         v = v.left(l.Size);
@@ -603,7 +604,8 @@ void TDBEFilter::LoadFromFile(const QString& fileName)
         l.Offset = u16();
         l.Wildcard = quint8(data[pos++]);
         l.ValueType = quint8(data[pos++]);
-        l.Value = data.mid(pos, 256);
+        // Bytes beyond the literal's size mean nothing and may be anything.
+        l.Value = data.mid(pos, std::min<int>(l.Size, 256));
         pos += 256;
     }
 
@@ -616,6 +618,16 @@ void TDBEFilter::LoadFromFile(const QString& fileName)
         if (problem) return;
         if (i < 0 || i >= nodeCount || ++depth > 200) { problem = Problem{true, {}, 0, DBEString(59522)}; return; }
         const TDBEFilterNode& n = nodes[size_t(i)];
+        // A field tested on its own ("Leer", "Nicht leer") must still exist with its number.
+        auto fieldAlone = [&](int a) {
+            if (a < 0 || a >= nodeCount) return;
+            const TDBEFilterNode& fn = nodes[size_t(a)];
+            if (fn.NodeClass != fncField || fn.B >= literalCount) return;
+            const QString name = CountedText(literals[fn.B].Value);
+            TField* fld = m_dataSet->FindField(name);
+            if (!fld || fld->FieldKind() != fkData) problem = Problem{false, name, fn.A, DBEString(59523)};
+            else if (fld->FieldNo() != fn.A) problem = Problem{false, name, fn.A, DBEString(59524)};
+        };
         auto fieldAndConst = [&](int a, int b) {
             if (a < 0 || a >= nodeCount || b < 0 || b >= nodeCount) return;
             const TDBEFilterNode *fn = &nodes[size_t(a)], *cn = &nodes[size_t(b)];
@@ -628,7 +640,7 @@ void TDBEFilter::LoadFromFile(const QString& fileName)
             else if (ValueTypeOf(fld->DataType()) != cn->A) problem = Problem{false, name, fn->A, DBEString(59525)};
         };
         switch (n.NodeClass) {
-        case fncUnary: check(n.A); break;
+        case fncUnary: check(n.A); if (!problem) fieldAlone(n.A); break;
         case fncBinary: check(n.A); check(n.B); if (!problem) fieldAndConst(n.A, n.B); break;
         case fncCompare: check(n.C); check(n.D); if (!problem) fieldAndConst(n.C, n.D); break;
         case fncField: if (n.B >= literalCount) problem = Problem{true, {}, 0, DBEString(59522)}; break;

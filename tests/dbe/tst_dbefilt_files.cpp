@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "Table.h"
 #include <QFile>
+#include <QtEndian>
 #include <QtTest>
 
 class TestFilterFiles : public QObject {
@@ -18,6 +19,8 @@ private slots:
     void refusedFiles();
     void otherTableAsks_data();
     void otherTableAsks();
+    void filesOfTheLayout_data();
+    void filesOfTheLayout();
 
 private:
     TTable* Open(const QString& file);
@@ -177,6 +180,113 @@ void TestFilterFiles::otherTableAsks()
     QCOMPARE(rec.Last().Text, QStringLiteral("Filter wurde für Tabelle KfzStamm.db definiert!\r\n"
                                              "Trotzdem Anwendung auf Tabelle KfzVar.DB versuchen ?"));
     QCOMPARE(loaded.State(), state);
+}
+
+namespace {
+
+// A node and a literal as a file stores them; what they leave unused is
+// filled with noise, as files of other writers may have it.
+struct TFileNode { qint32 Class, Operator; quint16 A, B, C, D; };
+struct TFileLiteral { quint8 Type, Wildcard; QByteArray Value; };
+
+QByteArray Counted(const QByteArray& text) { return char(text.size()) + text; }
+
+QByteArray FilterFile(const QByteArray& table, qint32 root, const QList<TFileNode>& nodes,
+                      const QList<TFileLiteral>& literals)
+{
+    QByteArray out("\x0b" "DBExtFilter" "\x00\x5c", 14);
+    out.append(char(table.size()));
+    out.append(table + QByteArray(128 - table.size(), '\xcc'));
+    auto i32 = [&](qint32 v) { char b[4]; qToLittleEndian(v, b); out.append(b, 4); };
+    auto u16 = [&](quint16 v) { char b[2]; qToLittleEndian(v, b); out.append(b, 2); };
+    i32(root);
+    i32(qint32(nodes.size()));
+    i32(qint32(literals.size()));
+    for (const TFileNode& n : nodes) {
+        i32(n.Class);
+        i32(n.Operator);
+        u16(n.A); u16(n.B); u16(n.C); u16(n.D);
+        out.append("\xcc\xcc", 2);
+    }
+    quint16 offset = 0;
+    for (const TFileLiteral& l : literals) {
+        // A counted text takes its characters and a closing zero in the pool.
+        const quint16 size = quint16(l.Value.size());
+        u16(size);
+        u16(offset);
+        offset = quint16(offset + size);
+        out.append(char(l.Wildcard));
+        out.append(char(l.Type));
+        out.append(l.Value + QByteArray(256 - l.Value.size(), '\xcc'));
+    }
+    return out;
+}
+
+}   // namespace
+
+// Files written byte for byte by the documented layout, not by our writer:
+// a constant, a field and the operator joining them, as a row gives them.
+void TestFilterFiles::filesOfTheLayout_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("records");    // -1: refused
+    QTest::addColumn<QString>("message");
+    const quint16 gruppe = 2;   // the field's number in the table's record
+    const TFileLiteral bagger{1, 0, Counted("Bagger")};
+    const TFileLiteral ba{1, 1, Counted("ba")};
+    const TFileLiteral gruppeName{254, 0, Counted("Gruppe")};
+    QTest::newRow("Gruppe Gleich Bagger")
+        << FilterFile("KfzStamm.db", 2, {{5, 14, 1, 7, 0, 0}, {4, 13, gruppe, 1, 0, 0}, {2, 3, 1, 0, 0, 0}},
+                      {bagger, gruppeName})
+        << 3 << QString();
+    QTest::newRow("Gruppe Gleich ba..")
+        << FilterFile("KfzStamm.db", 2, {{5, 14, 1, 3, 0, 0}, {4, 13, gruppe, 1, 0, 0}, {3, 3, 0xFFFF, 2, 1, 0}},
+                      {ba, gruppeName})
+        << 3 << QString();
+    QTest::newRow("Gruppe Ungleich Kran")
+        << FilterFile("KfzStamm.db", 2, {{5, 14, 1, 5, 0, 0}, {4, 13, gruppe, 1, 0, 0}, {2, 4, 1, 0, 0, 0}},
+                      {{1, 0, Counted("Kran")}, gruppeName})
+        << 3 << QString();
+    QTest::newRow("Gruppe Nicht leer")
+        << FilterFile("KfzStamm.db", 2, {{5, 14, 1, 1, 0, 0}, {4, 13, gruppe, 1, 0, 0}, {1, 2, 1, 0, 0, 0}},
+                      {{1, 0, Counted("")}, gruppeName})
+        << 4 << QString();
+    QTest::newRow("Leer on a field the table lacks")
+        << FilterFile("KfzStamm.db", 2, {{5, 14, 1, 1, 0, 0}, {4, 13, gruppe, 1, 0, 0}, {1, 1, 1, 0, 0, 0}},
+                      {{1, 0, Counted("")}, {254, 0, Counted("Farbe")}})
+        << -1 << QStringLiteral("Fehler beim Lesen der Filterdefinition.\nTabellenstruktur wurde geändert:\n"
+                                "Feldname: Farbe, Feldnummer: 2\nFeld nicht gefunden.");
+    QTest::newRow("Leer on a field of another number")
+        << FilterFile("KfzStamm.db", 2, {{5, 14, 1, 1, 0, 0}, {4, 13, 5, 1, 0, 0}, {1, 1, 1, 0, 0, 0}},
+                      {{1, 0, Counted("")}, gruppeName})
+        << -1 << QStringLiteral("Fehler beim Lesen der Filterdefinition.\nTabellenstruktur wurde geändert:\n"
+                                "Feldname: Gruppe, Feldnummer: 5\nFalsche Feldnummer.");
+}
+
+void TestFilterFiles::filesOfTheLayout()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, records);
+    QFETCH(QString, message);
+    QCOMPARE(m_tables[0]->FieldByName(QStringLiteral("Gruppe"))->FieldNo(), 2);
+    const QString file = m_files->filePath(QStringLiteral("alt.TFD"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    TTable* t = Open(QStringLiteral("KfzStamm.db"));
+    TDBEFilter filter;
+    filter.SetDataSet(t);
+    try {
+        filter.LoadFromFile(file);
+        QVERIFY2(records >= 0, "file accepted");
+        QCOMPARE(filter.State(), 3);
+        QCOMPARE(t->RecordCount(), records);
+    } catch (const EDBEFilter& e) {
+        QCOMPARE(e.Message(), message);
+        QCOMPARE(filter.State(), 1);
+        QCOMPARE(t->RecordCount(), 4);
+    }
 }
 
 TARVOS_UI_TEST_MAIN(TestFilterFiles)
