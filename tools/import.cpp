@@ -12,6 +12,8 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // The private alias lies where the program keeps it.
+    UseProgramName();
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Übernimmt die Paradox-Tabellen des alten Programms."));
     p.addHelpOption();

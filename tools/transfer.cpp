@@ -13,6 +13,8 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // The private alias lies where the program keeps it.
+    UseProgramName();
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Überträgt die Tabellen eines Parks in eine leere Datenbank "
                                                "(Ordner oder Server, Aliase aus aliases.ini)."));

@@ -15,8 +15,7 @@
 int main(int argc, char* argv[])
 {
     TApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("TARVOS Maschinenpark"));
-    QApplication::setOrganizationName(QStringLiteral("TARVOS"));
+    UseProgramName();
     QApplication::setDesktopFileName(QStringLiteral("tarvos-maschinenpark"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarvos-maschinenpark.svg")));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));

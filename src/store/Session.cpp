@@ -104,6 +104,12 @@ void TSession::SetNetFileDir(const QString& dir)
     m_netFileDir = QDir(dir).absolutePath();
 }
 
+void UseProgramName()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("TARVOS Maschinenpark"));
+    QCoreApplication::setOrganizationName(QStringLiteral("TARVOS"));
+}
+
 void TSession::EnsureAliasFileRead()
 {
     if (m_fileRead) return;

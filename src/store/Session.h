@@ -117,6 +117,12 @@ private:
 
 inline TSession& Session() { return TSession::Instance(); }
 
+// Gives the process the program's name, which decides where the private
+// alias lies unless aliases.ini says otherwise (the user's data folder
+// "TARVOS/TARVOS Maschinenpark"). The program and every tool that works on
+// the user's own park take it before the first alias is read.
+void UseProgramName();
+
 // One transaction of a database: Commit() ends it, leaving the scope
 // without (an exception on the way) rolls it back.
 class TTransaction {
@@ -185,7 +191,8 @@ public:
 private:
     TTableStructure ReadStructure(const QString& baseName);
     // The server's side: connection, the store's own tables and functions.
-    void OpenServer();
+    // Connects; a reconnect that fails says the connection is still down.
+    void OpenServer(bool reconnect = false);
     void ReopenServer();
     void PrepareServerSchema();
     TTableStructure ReadServerStructure(const QString& baseName);

@@ -5,6 +5,8 @@
 #include "ParkFixture.h"
 #include "Uebernahme.h"
 #include <QCryptographicHash>
+#include <QProcess>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <random>
@@ -276,6 +278,38 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EAbort, u.Schreiben());
         QCOMPARE(Abzug(), vorher);
         QCOMPARE(QDir(m_dir->path() + QStringLiteral("/Daten")).entryList({QStringLiteral("*vor-Import*")}).size(), 0);
+    }
+
+    // The command-line tool in a working folder without aliases.ini writes
+    // the user's own settings where the program reads them.
+    void werkzeugSchreibtDieEigenenEinstellungenDesProgramms()
+    {
+        const QString ordner = m_dir->filePath(QStringLiteral("werkzeug"));
+        QVERIFY(QDir().mkpath(ordner));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir->path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->filePath(QStringLiteral("xdg")));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(ordner);
+        p.start(QStringLiteral(TARVOS_IMPORT), {QStringLiteral("-y"), QStringLiteral("--privat"), m_alt.PrivatOrdner,
+                                                m_alt.Ordner});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        const QString privat = m_dir->filePath(QStringLiteral("xdg/TARVOS/TARVOS Maschinenpark/PelmoraPriv.sqlite"));
+        QVERIFY2(QFileInfo::exists(privat), qPrintable(privat));
+        QString rechte;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("werkzeug"));
+            db.setDatabaseName(privat);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("SELECT \"Rights\" FROM \"Kfzsyspr\"")));
+            if (q.next()) rechte = q.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("werkzeug"));
+        QCOMPARE(rechte, QStringLiteral("S"));
+        QVERIFY(QFileInfo::exists(ordner + QStringLiteral("/Daten/Pelmora.sqlite")));
     }
 
     // A table that cannot be read stops the import with a message naming
