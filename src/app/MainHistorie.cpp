@@ -87,6 +87,23 @@ void THauptFormular::BtnHistorieLoeschenClick()
     }
 }
 
+namespace {
+
+// The picture types a camera or a scanner writes; JPEG first, as before.
+const QString kBildFilter = QStringLiteral("Bilder|*.jpg;*.jpeg;*.png;*.bmp;*.gif|*.jpg|*.jpg;*.jpeg|*.png|*.png|"
+                                           "*.bmp|*.bmp|*.gif|*.gif");
+
+// A link names a picture by its file type.
+bool IstBild(const QString& info)
+{
+    static const QStringList bilder{QStringLiteral("JPG"), QStringLiteral("JPEG"), QStringLiteral("PNG"),
+                                    QStringLiteral("BMP"), QStringLiteral("GIF")};
+    const qsizetype punkt = info.lastIndexOf(u'.');
+    return punkt >= 0 && bilder.contains(info.mid(punkt + 1).toUpper());
+}
+
+}   // namespace
+
 void THauptFormular::HistorieLinkNeu(bool bild)
 {
     TTable* t = DM->TTblHistorie;
@@ -101,8 +118,7 @@ void THauptFormular::HistorieLinkNeu(bool bild)
     // The file dialog may leave another working directory behind; report
     // layouts are found relative to the start directory.
     const auto backHome = qScopeGuard([this] { QDir::setCurrent(StartDir); });
-    const QString path = PromptForFileName(TFileDialogKind::Open, QString(),
-                                           bild ? QStringLiteral("*.jpg|*.jpg") : QStringLiteral("*.pdf|*.pdf"),
+    const QString path = PromptForFileName(TFileDialogKind::Open, QString(), bild ? kBildFilter : QStringLiteral("*.pdf|*.pdf"),
                                            QString());
     if (path.isEmpty()) return;
     try {
@@ -111,7 +127,7 @@ void THauptFormular::HistorieLinkNeu(bool bild)
         if (!present.isEmpty()) {
             const QString kind = present.right(3).toUpper();
             QString question;
-            if (kind == QLatin1String("JPG"))
+            if (IstBild(present))
                 question = QStringLiteral("Dem markierten Historiendatensatz ist bereits ein Bild zugeordnet - möchten Sie "
                                           "das Bild wirklich ersetzten");
             else if (kind == QLatin1String("PDF"))
@@ -147,7 +163,13 @@ void THauptFormular::BtnHistorieDokumentOeffnenClick()
     try {
         const QString path = DM->TTblHistorie->FieldByName(QStringLiteral("Info"))->AsString();
         if (!path.isEmpty() && QFileInfo(path).isFile()) {
-            ShellOpen(path);
+            // Without a program for the file (no desktop's opener at all) the
+            // user would otherwise see nothing happen.
+            if (!ShellOpen(path))
+                MessageDlg(QStringLiteral("Die Datei „%1“ kann nicht geöffnet werden: Auf diesem Rechner ist kein "
+                                          "Programm zum Öffnen dieser Datei eingerichtet.")
+                               .arg(QDir::toNativeSeparators(path)),
+                           mtError, mbOK);
             return;
         }
         MessageDlg(QStringLiteral("Dem markierten Historiendatensatz wurde kein Bild/Dokument zugeordnet bzw. das "

@@ -225,6 +225,10 @@ private slots:
                                             << int(mrYes) << kReplaceText << true;
         QTest::newRow("Bild über Text, abgelehnt") << "BtnHistorieBildNeu" << "Reifen beim Händler" << "neu.jpg"
                                                    << int(mrNo) << kReplaceText << false;
+        QTest::newRow("PNG über GIF") << "BtnHistorieBildNeu" << "/alt/skizze.gif" << "neu.png" << int(mrYes)
+                                      << kReplacePicture << true;
+        QTest::newRow("Dokument über JPEG") << "BtnHistorieDokumentNeu" << "/alt/foto.jpeg" << "neu.pdf" << int(mrYes)
+                                            << kReplacePicture << true;
         QTest::newRow("Dialog abgebrochen") << "BtnHistorieBildNeu" << "/alt/foto.jpg" << "" << int(mrYes) << ""
                                             << false;
     }
@@ -249,7 +253,8 @@ private slots:
         QCOMPARE(m_fileDialogs[0].Kind, TFileDialogKind::Open);
         QCOMPARE(m_fileDialogs[0].Filter, button.contains(QLatin1String("Dokument"))
                                               ? QStringLiteral("*.pdf|*.pdf")
-                                              : QStringLiteral("*.jpg|*.jpg"));
+                                              : QStringLiteral("Bilder|*.jpg;*.jpeg;*.png;*.bmp;*.gif|*.jpg|*.jpg;"
+                                                               "*.jpeg|*.png|*.png|*.bmp|*.bmp|*.gif|*.gif"));
         QCOMPARE(rec.Records().size(), question.isEmpty() ? 0 : 1);
         if (!question.isEmpty()) {
             QCOMPARE(rec.Last().Type, mtConfirmation);
@@ -281,17 +286,24 @@ private slots:
     {
         QTest::addColumn<QString>("info");
         QTest::addColumn<bool>("opened");
+        QTest::addColumn<bool>("opener");   // the desktop has a program for it
 
-        QTest::newRow("vorhanden") << "bild.jpg" << true;
-        QTest::newRow("verschoben") << "fehlt.pdf" << false;
-        QTest::newRow("leer") << "" << false;
-        QTest::newRow("Text") << "Reifen beim Händler" << false;
+        QTest::newRow("vorhanden") << "bild.jpg" << true << true;
+        QTest::newRow("kein Programm dafür") << "bild.jpg" << true << false;
+        QTest::newRow("verschoben") << "fehlt.pdf" << false << true;
+        QTest::newRow("leer") << "" << false << true;
+        QTest::newRow("Text") << "Reifen beim Händler" << false << true;
     }
 
     void show()
     {
         QFETCH(QString, info);
         QFETCH(bool, opened);
+        QFETCH(bool, opener);
+        SetShellResponder([this, opener](const QString& path) {
+            m_opened << path;
+            return opener;
+        });
         StartAsIs();
         AddMachine(QStringLiteral("M-1"));
         QString path = info;
@@ -302,7 +314,14 @@ private slots:
         Click(Main()->BtnHistorieDokumentOeffnen);
         if (opened) {
             QCOMPARE(m_opened, QStringList{path});
-            QVERIFY(rec.IsEmpty());
+            if (opener) {
+                QVERIFY(rec.IsEmpty());
+            } else {
+                QCOMPARE(rec.Last().Type, mtError);
+                QCOMPARE(rec.Last().Text, QStringLiteral("Die Datei „%1“ kann nicht geöffnet werden: Auf diesem Rechner "
+                                                         "ist kein Programm zum Öffnen dieser Datei eingerichtet.")
+                                              .arg(QDir::toNativeSeparators(path)));
+            }
         } else {
             QVERIFY(m_opened.isEmpty());
             QCOMPARE(rec.Last().Type, mtInformation);
