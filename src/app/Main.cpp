@@ -842,6 +842,26 @@ void THauptFormular::FormCreate()
     for (int i = 0; i < 3; ++i) LabelFreierTermin[i]->setText(Setting(sys, QStringLiteral("NameFreitermin%1").arg(i + 1)));
     for (int i = 0; i < 10; ++i) LblFreifeld[i]->setText(Setting(sys, QStringLiteral("NameFreifeld%1").arg(i + 1)));
 
+    // The machines' fields carry the captions of the master-data page, so
+    // the views, the filter, the search and the export name them as the user
+    // knows them; a free field or date without a name keeps its field name.
+    static const std::pair<const char*, const char*> machineLabels[] = {
+        {"IdentNummer", "Ident.-Nummer"},       {"Hersteller/Typ", "Marke"},
+        {"Motorleistung", "KW"},                {"FahrgestellNr", "Fahrgestell-Nr."},
+        {"MotorNr", "Motornummer"},             {"Anschaffungspreis", "Anschaffungswert"},
+        {"UVVTermin", "UVV-Termin"},            {"WartungJahrTermin", "Jahreswartung"},
+        {"WartungKleinTermin", "Kl. Wartung"},  {"WartungGrossTermin", "Gr. Wartung"},
+        {"BetriebsstundenTermin", "Betr.Std.-Termin"}, {"Betriebsstunden", "Betriebsstd."}};
+    for (const auto& [field, label] : machineLabels)
+        SetFieldLabel(DM->TTblMain, QString::fromLatin1(field), QString::fromUtf8(label));
+    SetFieldLabel(DM->TTblMain, S("TÜVTermin"), S("TÜV-Termin"));
+    for (int i = 0; i < 10; ++i)
+        if (!LblFreifeld[i]->text().isEmpty())
+            SetFieldLabel(DM->TTblMain, QStringLiteral("Freifeld%1").arg(i + 1), LblFreifeld[i]->text());
+    for (int i = 0; i < 3; ++i)
+        if (!LabelFreierTermin[i]->text().isEmpty())
+            SetFieldLabel(DM->TTblMain, QStringLiteral("FreierTermin%1").arg(i + 1), LabelFreierTermin[i]->text());
+
     struct CostName { const char* setting; const char* var; const char* monat; const char* fuKst; QLabel* label; };
     const CostName costs[] = {
         {"NameReparaturkosten", "ReparaturKosten", "Reparaturkosten", "ReparaturKosten", LblMonatsauswertungReparatur},
@@ -968,8 +988,9 @@ void THauptFormular::TDBExtenderMainAfterHandleNBBtn(TDBENavigateBtn button)
         EditIdentNr->clear();
     }
     if (button == nbInsert) EditIdentNr->setFocus();
-    // A deletion that failed after it began leaves nothing half done.
-    MaschineLoeschenAbschliessen(false);
+    // A deletion or a new number that failed after it began leaves nothing half done.
+    MaschinenTransaktionAbschliessen(m_maschineLoeschen, false);
+    MaschinenTransaktionAbschliessen(m_maschineUmbenennen, false);
     ShowEditMode();
 }
 

@@ -209,7 +209,10 @@ private slots:
             poll.stop();
             shown = true;
             QCOMPARE(d->windowTitle(), QStringLiteral("Filterdefinition [Stammdaten]"));
-            // The focused field comes first; a second row joins with "Und".
+            // The focused field comes first, named by its caption; a second
+            // row joins with "Und".
+            QCOMPARE(d->Feld[0]->currentText(), QStringLiteral("Ident.-Nummer"));
+            QCOMPARE(d->Feld[0]->findText(QStringLiteral("IdentNummer")), -1);
             QCOMPARE(d->Operator[0]->currentText(), QStringLiteral("Gleich"));
             QTest::keyClicks(d->Operant[0], QStringLiteral("bag.."));
             d->Feld[1]->setCurrentIndex(d->Feld[1]->findText(QStringLiteral("Standort")));

@@ -9,6 +9,8 @@
 #include "Dbetview.h"
 #include "ParkFixture.h"
 #include <QAction>
+#include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -86,6 +88,54 @@ private slots:
         v->ViewExtender()->HandleNBBtn(nbNext);
         QCOMPARE(DM()->TTblVarKosten->FieldByName("BelegDatum")->AsDate(), QDate(2026, 11, 20));
         v->OKBtn->click();
+        QTRY_VERIFY(!Main()->findChild<TSingleRecViewForm*>());
+    }
+
+    // Wherever a machine's field is named to the user, it is by its caption
+    // on the master-data page or by the firm's name of a free field or date.
+    void machineFieldsByTheirCaptions()
+    {
+        WriteSettings({{"NameFreifeld1", "Kennzeichen"}, {"NameFreitermin2", "Tachograph"}});
+        Start(false);
+        const QStringList wanted{"Ident.-Nummer", "Kennzeichen", "Tachograph", QString::fromUtf8("TÜV-Termin"),
+                                 "Marke", "Freifeld2"};
+        const QStringList unwanted{"IdentNummer", "Freifeld1", "FreierTermin2", "Hersteller/Typ"};
+        auto check = [&](const QStringList& shown, const char* where) {
+            for (const QString& w : wanted) QVERIFY2(shown.contains(w), qPrintable(where + (u' ' + w)));
+            for (const QString& u : unwanted) QVERIFY2(!shown.contains(u), qPrintable(where + (u' ' + u)));
+        };
+
+        Main()->EditIdentNr->setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        QTest::keyClick(Main()->EditIdentNr, Qt::Key_F7);
+        auto* v = Main()->findChild<TTableViewForm*>();
+        QVERIFY(v);
+        QStringList titles;
+        for (int c = 0; c < v->TblGrid->model()->columnCount(); ++c)
+            titles << v->TblGrid->model()->headerData(c, Qt::Horizontal).toString();
+        check(titles, "Tabellenansicht");
+        QTemporaryDir files;
+        const QString csv = files.filePath(QStringLiteral("maschinen.csv"));
+        QVERIFY(v->ExportCsv(csv));
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QString head = QString::fromUtf8(f.readLine()).trimmed();
+        head.remove(QChar(0xFEFF));
+        QStringList columns;
+        for (QString c : head.split(u';')) columns << c.remove(u'"');
+        check(columns, "CSV");
+        v->OKBtn->click();
+        QTRY_VERIFY(!Main()->findChild<TTableViewForm*>());
+
+        Main()->MenuBearbeiten->aboutToShow();
+        Main()->MenuEinzelansicht->trigger();
+        auto* single = Main()->findChild<TSingleRecViewForm*>();
+        QVERIFY(single);
+        QVERIFY(QTest::qWaitForWindowExposed(single));
+        QStringList captions;
+        for (QLabel* l : single->Labels()) captions << l->text().remove(u'&');
+        check(captions, "Einzeldatensatzansicht");
+        single->OKBtn->click();
         QTRY_VERIFY(!Main()->findChild<TSingleRecViewForm*>());
     }
 };
