@@ -214,8 +214,18 @@ void TTable::MasterChanged()
     TDataSet* master = m_masterSource ? m_masterSource->DataSet() : nullptr;
     if ((!master || !master->Active()) && (State() == dsEdit || State() == dsInsert)) return;
     CheckBrowseMode();
+    TViewDef view = BuildView();
+    // A master posted but not moved keeps its detail on the record the user
+    // is on; only another master starts at the first.
+    const TViewDef& shown = m_cursor->View();
+    if (m_cursor->Bookmark() && view.Range.sql == shown.Range.sql && view.Range.binds == shown.Range.binds) {
+        m_cursor->SetView(std::move(view), true);
+        m_bof = m_eof = m_cursor->Count() == 0;
+        DataEvent(deDataSetChange);
+        return;
+    }
     if (BeforeScroll) BeforeScroll(this);
-    m_cursor->SetView(BuildView(), false);
+    m_cursor->SetView(std::move(view), false);
     m_cursor->SetPosition(m_cursor->Count() ? 0 : -1);
     m_bof = true;
     m_eof = m_cursor->Count() == 0;

@@ -63,6 +63,13 @@ protected:
     void keyPressEvent(QKeyEvent* e) override
     {
         if (m_grid->HandleKey(e, true)) return;
+        // F2 edits the value instead of replacing it: the caret goes to its end.
+        if (e->key() == Qt::Key_F2 && !(e->modifiers() & ~Qt::KeypadModifier)) {
+            deselect();
+            end(false);
+            e->accept();
+            return;
+        }
         if (IsEditingKey(e) && !m_grid->BeginEditing()) {
             e->accept();
             return;
@@ -119,7 +126,8 @@ public:
     {
         return m_grid->CreateEditor(parent, index);
     }
-    void setEditorData(QWidget*, const QModelIndex&) const override { m_grid->LoadEditor(); }
+    // A row's other cells changing must not take what the user typed here.
+    void setEditorData(QWidget*, const QModelIndex&) const override { m_grid->LoadEditorUnlessTyped(); }
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
 protected:
     bool eventFilter(QObject*, QEvent*) override { return false; }
@@ -505,8 +513,12 @@ void TDBGrid::LoadEditor()
     if (!m_editor || !m_editorIndex.isValid()) return;
     const QString t = m_model->data(m_editorIndex, Qt::EditRole).toString();
     if (auto* le = qobject_cast<QLineEdit*>(m_editor.data())) {
-        // The same text keeps the selection, so a typed key replaces it.
-        if (le->text() != t) le->setText(t);
+        // A value shown anew is selected whole, so a typed key replaces it
+        // (as in every grid); the same text keeps where the caret is.
+        if (le->text() != t) {
+            le->setText(t);
+            le->selectAll();
+        }
     } else if (auto* cb = qobject_cast<QComboBox*>(m_editor.data())) {
         int i = cb->findText(t, Qt::MatchFixedString);
         if (i < 0) {
@@ -728,7 +740,11 @@ void TDBGrid::focusInEvent(QFocusEvent* e)
     QTableView::focusInEvent(e);
     if (m_internalFocus) return;
     if (!m_editor) ShowEditor();
-    if (m_editor) m_editor->setFocus(Qt::OtherFocusReason);
+    if (!m_editor) return;
+    m_editor->setFocus(Qt::OtherFocusReason);
+    // Losing the focus took the selection; coming back to an untouched
+    // cell selects its value again, so typing replaces it.
+    if (auto* le = qobject_cast<QLineEdit*>(m_editor.data()); le && !m_editorModified) le->selectAll();
 }
 
 void TDBGrid::FocusChanged(QWidget* old, QWidget* now)

@@ -65,6 +65,7 @@ public:
     bool HandleKey(QKeyEvent* e, bool fromEditor);
     QWidget* CreateEditor(QWidget* parent, const QModelIndex& index);
     void LoadEditor();
+    void LoadEditorUnlessTyped() { if (!m_editorModified) LoadEditor(); }
     void ChooseLookup(const QString& text);
 
 protected:

@@ -7,6 +7,7 @@
 #include "RadioGrp.h"
 #include "Report1.h"
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -267,6 +268,61 @@ private slots:
         QVERIFY(!DataModule1->TTblVar->Active());
         QVERIFY(DataModule1->TTblVar->TableName().isEmpty());
         QVERIFY(!DataModule1->TTblVar->MasterSource());
+    }
+
+    // Typing over a cell replaces its value, F2 edits it; saving and Esc
+    // leave the user on the row they were on.
+    void gridAsAWindowsUserKnowsIt()
+    {
+        StoreCost(QStringLiteral("M1"), QDate(2026, 1, 5), 10);
+        StoreCost(QStringLiteral("M1"), QDate(2026, 2, 5), 20);
+        StoreCost(QStringLiteral("M1"), QDate(2026, 3, 5), 30);
+        Start();
+        TDialogRecorder rec;
+        TDBGrid* grid = Main()->TDBGridVarKosten;
+        NewVoucher();
+        auto* editor = qobject_cast<QLineEdit*>(grid->InplaceEditor());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("05.03.2026"));
+        QTest::keyClicks(editor, QStringLiteral("02.12.2026"));
+        QCOMPARE(editor->text(), QStringLiteral("02.12.2026"));
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QCOMPARE(Costs()->FieldByName(QStringLiteral("BelegDatum"))->AsDate(), QDate(2026, 12, 2));
+        QTest::keyClick(grid->InplaceEditor(), Qt::Key_Tab);
+        editor = qobject_cast<QLineEdit*>(grid->InplaceEditor());
+        QCOMPARE(grid->SelectedField()->FieldName(), QStringLiteral("Betriebsstunden"));
+        QTest::keyClicks(editor, QStringLiteral("15"));
+        QTest::keyClick(editor, Qt::Key_F2);
+        QTest::keyClicks(editor, QStringLiteral("0"));
+        QCOMPARE(editor->text(), QStringLiteral("150"));
+        Fill({{"ReparaturKosten", "40"}});
+        Save();
+        QVERIFY2(rec.IsEmpty(), qPrintable(rec.IsEmpty() ? QString() : rec.Last().Text));
+        QCOMPARE(Costs()->State(), dsBrowse);
+        QCOMPARE(Machine("Betriebsstunden"), QStringLiteral("150"));
+        QCOMPARE(VisibleDates().size(), 4);
+
+        // The third voucher, saved: it stays current though the machine's
+        // hours were raised and the machine saved with it.
+        Costs()->First();
+        Costs()->Next();
+        Costs()->Next();
+        Costs()->Edit();
+        Fill({{"Betriebsstunden", "200"}});
+        Save();
+        QCOMPARE(Machine("Betriebsstunden"), QStringLiteral("200"));
+        QCOMPARE(Costs()->RecNo(), 3);
+        QCOMPARE(grid->currentIndex().row(), 2);
+
+        // Down on the last row opens a new one; Esc goes back to where the user was.
+        Costs()->Last();
+        grid->setFocus();
+        QTest::keyClick(grid->InplaceEditor(), Qt::Key_Down);
+        QCOMPARE(Costs()->State(), dsInsert);
+        QTest::keyClick(grid->InplaceEditor(), Qt::Key_Escape);
+        QCOMPARE(Costs()->State(), dsBrowse);
+        QCOMPARE(Costs()->RecNo(), 4);
+        QCOMPARE(grid->currentIndex().row(), 3);
     }
 
     void deleting_data()
