@@ -57,7 +57,7 @@ TDatabase::TDatabase(const QString& alias, const TServerAlias& server)
     PrepareServerSchema();
 }
 
-void TDatabase::OpenServer()
+void TDatabase::OpenServer(bool reconnect)
 {
     m_db.setHostName(m_server.Host);
     m_db.setPort(m_server.Port);
@@ -81,6 +81,9 @@ void TDatabase::OpenServer()
             m_db.setPassword(password);
             continue;
         }
+        // Once connected, the user learns in German that the server is
+        // still away, not the driver's English reason again.
+        if (reconnect) EngineError(DbiErr::IO, SServerLost.arg(m_file));
         EngineError(DbiErr::IO, SServerConnect.arg(m_file, reason.trimmed()));
     }
     m_broken = false;
@@ -93,7 +96,7 @@ void TDatabase::ReopenServer()
     m_txDepth = 0;
     for (auto& t : m_tables) t->Invalidate();
     m_db.close();
-    OpenServer();
+    OpenServer(true);
 }
 
 namespace {
